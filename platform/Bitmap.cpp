@@ -1,0 +1,237 @@
+#include "platform/Bitmap.h"
+
+#include "platform/Exceptions.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+int BitsPerPixel(TPixelFormat format) { return format == TPixelFormat::pf1bit ? 1 : 24; }
+
+// Light colours become white in a 1-bit picture, dark ones black (ITU-R 601 weights).
+bool IsLight(TColor color) {
+    const TColor rgb = ColorToRGB(color);
+    const int luma = (299 * RedOf(rgb) + 587 * GreenOf(rgb) + 114 * BlueOf(rgb)) / 1000;
+    return luma >= 128;
+}
+
+bool BitAt(const std::uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
+
+void SetBit(std::uint8_t* row, int x, bool on) {
+    const std::uint8_t mask = std::uint8_t(0x80 >> (x & 7));
+    row[x >> 3] = on ? std::uint8_t(row[x >> 3] | mask) : std::uint8_t(row[x >> 3] & ~mask);
+}
+
+} // namespace
+
+std::int64_t TBitmap::RowBytesFor(int width, TPixelFormat format) {
+    if (width < 0) {
+        return -1;
+    }
+    const std::int64_t bits = std::int64_t(width) * BitsPerPixel(format);
+    return ((bits + 31) / 32) * 4;
+}
+
+std::int64_t TBitmap::PixelBytesFor(int width, int height, TPixelFormat format) {
+    if (width < 0 || height < 0) {
+        return 0;
+    }
+    return RowBytesFor(width, format) * height;
+}
+
+TBitmap::TBitmap(const TBitmap& other) { Assign(other); }
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+    if (this != &other) {
+        Assign(other);
+    }
+    return *this;
+}
+
+std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelFormat format) const {
+    const std::int64_t bytes = PixelBytesFor(width, height, format);
+    if (bytes > MaxPixelBytes || RowBytesFor(width, format) > MaxPixelBytes) {
+        throw EOutOfMemory(QStringLiteral("A bitmap of %1 x %2 pixels would need %3 bytes, more than the limit "
+                                          "of 1 GiB")
+                               .arg(width)
+                               .arg(height)
+                               .arg(bytes));
+    }
+    if (bytes == 0) {
+        return nullptr;
+    }
+    std::unique_ptr<std::uint8_t[]> bits(new (std::nothrow) std::uint8_t[std::size_t(bytes)]);
+    if (!bits) {
+        throw EOutOfMemory(QStringLiteral("Out of memory for a bitmap of %1 x %2 pixels").arg(width).arg(height));
+    }
+    return bits;
+}
+
+void TBitmap::FillRows(std::uint8_t* bits, int rowBytes, int width, int fromRow, int toRow, int fromColumn,
+                       TPixelFormat format, TColor color) const {
+    if (fromColumn >= width) {
+        return;
+    }
+    if (format == TPixelFormat::pf1bit) {
+        const bool on = IsLight(color);
+        for (int y = fromRow; y < toRow; ++y) {
+            std::uint8_t* row = bits + std::int64_t(y) * rowBytes;
+            if (fromColumn == 0) {
+                std::memset(row, on ? 0xFF : 0x00, std::size_t(rowBytes));
+            } else {
+                for (int x = fromColumn; x < width; ++x) {
+                    SetBit(row, x, on);
+                }
+            }
+        }
+        return;
+    }
+    const TColor rgb = ColorToRGB(color);
+    const std::uint8_t bgr[3] = {BlueOf(rgb), GreenOf(rgb), RedOf(rgb)};
+    for (int y = fromRow; y < toRow; ++y) {
+        std::uint8_t* row = bits + std::int64_t(y) * rowBytes;
+        if (bgr[0] == bgr[1] && bgr[1] == bgr[2]) {
+            std::memset(row + fromColumn * 3, bgr[0], std::size_t(rowBytes - fromColumn * 3));
+            continue;
+        }
+        for (int x = fromColumn; x < width; ++x) {
+            std::memcpy(row + x * 3, bgr, 3);
+        }
+    }
+}
+
+void TBitmap::SetSize(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == FWidth && height == FHeight) {
+        return;
+    }
+    auto bits = Allocate(width, height, FPixelFormat);
+    const int rowBytes = int(RowBytesFor(width, FPixelFormat));
+    const int keptRows = std::min(height, FHeight);
+    const int keptColumns = std::min(width, FWidth);
+    if (bits && FBits) {
+        const int keptBytes = std::min(rowBytes, FRowBytes);
+        for (int y = 0; y < keptRows; ++y) {
+            std::memcpy(bits.get() + std::int64_t(y) * rowBytes, FBits.get() + std::int64_t(y) * FRowBytes,
+                        std::size_t(keptBytes));
+        }
+    }
+    if (bits) {
+        FillRows(bits.get(), rowBytes, width, 0, keptRows, keptColumns, FPixelFormat, FBrushColor);
+        FillRows(bits.get(), rowBytes, width, keptRows, height, 0, FPixelFormat, FBrushColor);
+    }
+    FBits = std::move(bits);
+    FWidth = width;
+    FHeight = height;
+    FRowBytes = rowBytes;
+    Changed();
+}
+
+void TBitmap::Reset(int width, int height, TPixelFormat format) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    auto bits = Allocate(width, height, format);
+    const int rowBytes = int(RowBytesFor(width, format));
+    if (bits) {
+        FillRows(bits.get(), rowBytes, width, 0, height, 0, format, FBrushColor);
+    }
+    FBits = std::move(bits);
+    FWidth = width;
+    FHeight = height;
+    FRowBytes = rowBytes;
+    FPixelFormat = format;
+    Changed();
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+    if (format == FPixelFormat) {
+        return;
+    }
+    auto bits = Allocate(FWidth, FHeight, format);
+    const int rowBytes = int(RowBytesFor(FWidth, format));
+    for (int y = 0; y < FHeight; ++y) {
+        const std::uint8_t* from = FBits.get() + std::int64_t(y) * FRowBytes;
+        std::uint8_t* to = bits.get() + std::int64_t(y) * rowBytes;
+        std::memset(to, 0, std::size_t(rowBytes));
+        for (int x = 0; x < FWidth; ++x) {
+            if (format == TPixelFormat::pf24bit) {
+                std::memset(to + x * 3, BitAt(from, x) ? 0xFF : 0x00, 3);
+            } else {
+                const std::uint8_t* p = from + x * 3;
+                SetBit(to, x, IsLight(RGBColor(p[2], p[1], p[0])));
+            }
+        }
+    }
+    FBits = std::move(bits);
+    FRowBytes = rowBytes;
+    FPixelFormat = format;
+    Changed();
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+    if (&source == this) {
+        return;
+    }
+    std::unique_ptr<std::uint8_t[]> bits;
+    const std::int64_t bytes = PixelBytesFor(source.FWidth, source.FHeight, source.FPixelFormat);
+    if (bytes > 0) {
+        bits = Allocate(source.FWidth, source.FHeight, source.FPixelFormat);
+        std::memcpy(bits.get(), source.FBits.get(), std::size_t(bytes));
+    }
+    FBits = std::move(bits);
+    FWidth = source.FWidth;
+    FHeight = source.FHeight;
+    FRowBytes = source.FRowBytes;
+    FPixelFormat = source.FPixelFormat;
+    Changed();
+}
+
+void TBitmap::Fill(TColor color) {
+    if (FBits) {
+        FillRows(FBits.get(), FRowBytes, FWidth, 0, FHeight, 0, FPixelFormat, color);
+    }
+    Changed();
+}
+
+std::uint8_t* TBitmap::ScanLine(int y) {
+    if (y < 0 || y >= FHeight || !FBits) {
+        throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+    }
+    return FBits.get() + std::int64_t(y) * FRowBytes;
+}
+
+const std::uint8_t* TBitmap::ScanLine(int y) const { return const_cast<TBitmap*>(this)->ScanLine(y); }
+
+QImage TBitmap::Image() {
+    if (Empty()) {
+        return QImage();
+    }
+    if (FPixelFormat == TPixelFormat::pf24bit) {
+        return QImage(FBits.get(), FWidth, FHeight, FRowBytes, QImage::Format_BGR888);
+    }
+    QImage image(FBits.get(), FWidth, FHeight, FRowBytes, QImage::Format_Mono);
+    image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    return image;
+}
+
+QImage TBitmap::Image() const {
+    if (Empty()) {
+        return QImage();
+    }
+    const std::uint8_t* bits = FBits.get();
+    if (FPixelFormat == TPixelFormat::pf24bit) {
+        return QImage(bits, FWidth, FHeight, FRowBytes, QImage::Format_BGR888);
+    }
+    QImage image(bits, FWidth, FHeight, FRowBytes, QImage::Format_Mono);
+    image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    return image;
+}
+
+void TBitmap::Changed() const {
+    if (OnChange) {
+        OnChange();
+    }
+}

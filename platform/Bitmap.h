@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/Color.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+enum class TPixelFormat { pf1bit, pf24bit };
+
+// The device-independent bitmap of the program: 1 bit per pixel (leftmost pixel in the most significant
+// bit, 0 black, 1 white) or 24 bits per pixel (blue, green, red), rows padded to four bytes, row 0 on top.
+// An empty bitmap has a width or height of 0.
+//
+// Changing the size keeps the pixels inside the old size and fills new area with BrushColor; changing the
+// pixel format keeps the picture. Every change made through the bitmap's own operations fires OnChange;
+// code that writes pixels through ScanLine calls Changed() when it is done.
+class TBitmap {
+public:
+    // Corrupt headers can ask for any size; no pixel block may exceed this. 1 GiB holds a 24-bit picture
+    // of about 350 megapixels, far beyond any photograph, and stays allocatable on a 32-bit build too.
+    static constexpr std::int64_t MaxPixelBytes = std::int64_t(1) << 30;
+
+    TBitmap() = default;
+    TBitmap(const TBitmap& other);
+    TBitmap& operator=(const TBitmap& other);
+    TBitmap(TBitmap&&) noexcept = default;
+    TBitmap& operator=(TBitmap&&) noexcept = default;
+    ~TBitmap() = default;
+
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    TPixelFormat PixelFormat() const { return FPixelFormat; }
+    bool Empty() const { return FWidth == 0 || FHeight == 0; }
+
+    void SetWidth(int width) { SetSize(width, FHeight); }
+    void SetHeight(int height) { SetSize(FWidth, height); }
+    // Negative sizes count as 0. Throws EOutOfMemory when the pixel block would exceed MaxPixelBytes.
+    void SetSize(int width, int height);
+    void SetPixelFormat(TPixelFormat format);
+    // Size, format and pixels at once, the pixels all BrushColor; the old picture is dropped, which
+    // spares the copy that SetSize makes. For readers about to fill every row.
+    void Reset(int width, int height, TPixelFormat format);
+    // Takes size, format and pixels of another bitmap.
+    void Assign(const TBitmap& source);
+
+    TColor BrushColor() const { return FBrushColor; }
+    void SetBrushColor(TColor color) { FBrushColor = color; }
+    // Fills the whole bitmap with a colour (for 1 bit: white when the colour is light, else black).
+    void Fill(TColor color);
+
+    int RowBytes() const { return FRowBytes; }
+    // Throws EInvalidGraphic when y is not a row of the bitmap.
+    std::uint8_t* ScanLine(int y);
+    const std::uint8_t* ScanLine(int y) const;
+    std::uint8_t* Bits() { return FBits.get(); }
+    const std::uint8_t* Bits() const { return FBits.get(); }
+
+    // A QImage over the pixel block itself (no copy): Format_BGR888, or Format_Mono with the colour table
+    // black, white. Valid until the next change of size or format.
+    QImage Image();
+    QImage Image() const;
+
+    std::function<void()> OnChange;
+    void Changed() const;
+
+    // The padded row size, or -1 when a width is out of range.
+    static std::int64_t RowBytesFor(int width, TPixelFormat format);
+    // Bytes of the pixel block of that size, computed without overflow.
+    static std::int64_t PixelBytesFor(int width, int height, TPixelFormat format);
+
+private:
+    std::unique_ptr<std::uint8_t[]> Allocate(int width, int height, TPixelFormat format) const;
+    void FillRows(std::uint8_t* bits, int rowBytes, int width, int fromRow, int toRow, int fromColumn,
+                  TPixelFormat format, TColor color) const;
+
+    int FWidth = 0;
+    int FHeight = 0;
+    int FRowBytes = 0;
+    TPixelFormat FPixelFormat = TPixelFormat::pf24bit;
+    TColor FBrushColor = clWhite;
+    std::unique_ptr<std::uint8_t[]> FBits;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// Paths of the build and the source tree.
+QString BinPath(const QString& program);
+QString TestDataPath(const QString& relative);
+
+// A temporary XDG_CONFIG_HOME and XDG_RUNTIME_DIR for the lifetime of the object; the previous values are
+// restored afterwards. Config() is the program's folder inside it ("<home>/ambrelle").
+class TempConfigHome {
+public:
+    TempConfigHome();
+    ~TempConfigHome();
+    QString Home() const { return FHome.path(); }
+    QString Runtime() const { return FRuntime.path(); }
+    QString Config() const { return FHome.path() + QStringLiteral("/ambrelle"); }
+
+private:
+    QTemporaryDir FHome;
+    QTemporaryDir FRuntime;
+    QByteArray FOldHome;
+    QByteArray FOldRuntime;
+};
+
+QByteArray ReadFileBytes(const QString& path);
+void WriteFileBytes(const QString& path, const QByteArray& bytes);
