@@ -29,3 +29,9 @@ void TFMain::FormCreate() {
 }
 
 void TFMain::FormDestroy() {}
+
+void TFMain::ScreenSaver1PropertiesRequested(QObject*) {}
+
+void TFMain::ScreenSaver1Preview(QObject*, WId) {}
+
+void TFMain::ScreenSaver1CloseQuery(QObject*, bool& CanClose) { CanClose = true; }

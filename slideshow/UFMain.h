@@ -13,6 +13,11 @@ public:
 
     void FormCreate();
 
+    // Answers to the screen-saver component, which the start-up code attaches to this window.
+    void ScreenSaver1PropertiesRequested(QObject* Sender);
+    void ScreenSaver1Preview(QObject* Sender, WId previewHwnd);
+    void ScreenSaver1CloseQuery(QObject* Sender, bool& CanClose);
+
 private:
     void FormDestroy();
 };
