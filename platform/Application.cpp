@@ -42,14 +42,18 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
-QString ApplicationTitle() { return Title(); }
+QString ApplicationTitle() {
+    return Title();
+}
 
 void SetApplicationTitle(const QString& title) {
     Title() = title;
     QCoreApplication::setApplicationName(title);
 }
 
-void SetApplicationOnException(TExceptionEvent handler) { OnException() = std::move(handler); }
+void SetApplicationOnException(TExceptionEvent handler) {
+    OnException() = std::move(handler);
+}
 
 void HandleApplicationException(QObject* sender, const std::exception& e) {
     if (dynamic_cast<const EAbort*>(&e)) {
@@ -89,6 +93,10 @@ void RequestTermination() {
     }
 }
 
-bool TerminationRequested() { return Terminated(); }
+bool TerminationRequested() {
+    return Terminated();
+}
 
-void ProcessMessages() { QCoreApplication::processEvents(); }
+void ProcessMessages() {
+    QCoreApplication::processEvents();
+}

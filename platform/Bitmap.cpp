@@ -8,7 +8,9 @@
 
 namespace {
 
-int BitsPerPixel(TPixelFormat format) { return format == TPixelFormat::pf1bit ? 1 : 24; }
+int BitsPerPixel(TPixelFormat format) {
+    return format == TPixelFormat::pf1bit ? 1 : 24;
+}
 
 // Light colours become white in a 1-bit picture, dark ones black (ITU-R 601 weights).
 bool IsLight(TColor color) {
@@ -17,7 +19,9 @@ bool IsLight(TColor color) {
     return luma >= 128;
 }
 
-bool BitAt(const std::uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
+bool BitAt(const std::uint8_t* row, int x) {
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
 
 void SetBit(std::uint8_t* row, int x, bool on) {
     const std::uint8_t mask = std::uint8_t(0x80 >> (x & 7));
@@ -41,7 +45,9 @@ std::int64_t TBitmap::PixelBytesFor(int width, int height, TPixelFormat format) 
     return RowBytesFor(width, format) * height;
 }
 
-TBitmap::TBitmap(const TBitmap& other) { Assign(other); }
+TBitmap::TBitmap(const TBitmap& other) {
+    Assign(other);
+}
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
     if (this != &other) {
@@ -53,18 +59,20 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
 std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelFormat format) const {
     const std::int64_t bytes = PixelBytesFor(width, height, format);
     if (bytes > MaxPixelBytes || RowBytesFor(width, format) > MaxPixelBytes) {
-        throw EOutOfMemory(QStringLiteral("A bitmap of %1 x %2 pixels would need %3 bytes, more than the limit "
-                                          "of 1 GiB")
-                               .arg(width)
-                               .arg(height)
-                               .arg(bytes));
+        throw EOutOfMemory(
+            QStringLiteral("A bitmap of %1 x %2 pixels would need %3 bytes, more than the limit "
+                           "of 1 GiB")
+                .arg(width)
+                .arg(height)
+                .arg(bytes));
     }
     if (bytes == 0) {
         return nullptr;
     }
     std::unique_ptr<std::uint8_t[]> bits(new (std::nothrow) std::uint8_t[std::size_t(bytes)]);
     if (!bits) {
-        throw EOutOfMemory(QStringLiteral("Out of memory for a bitmap of %1 x %2 pixels").arg(width).arg(height));
+        throw EOutOfMemory(
+            QStringLiteral("Out of memory for a bitmap of %1 x %2 pixels").arg(width).arg(height));
     }
     return bits;
 }
@@ -203,7 +211,9 @@ std::uint8_t* TBitmap::ScanLine(int y) {
     return FBits.get() + std::int64_t(y) * FRowBytes;
 }
 
-const std::uint8_t* TBitmap::ScanLine(int y) const { return const_cast<TBitmap*>(this)->ScanLine(y); }
+const std::uint8_t* TBitmap::ScanLine(int y) const {
+    return const_cast<TBitmap*>(this)->ScanLine(y);
+}
 
 QImage TBitmap::Image() {
     if (Empty()) {

@@ -21,9 +21,15 @@ constexpr TColor clBtnHighlight = clSystemColor | 20;
 constexpr TColor RGBColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16);
 }
-constexpr std::uint8_t RedOf(TColor c) { return std::uint8_t(c); }
-constexpr std::uint8_t GreenOf(TColor c) { return std::uint8_t(c >> 8); }
-constexpr std::uint8_t BlueOf(TColor c) { return std::uint8_t(c >> 16); }
+constexpr std::uint8_t RedOf(TColor c) {
+    return std::uint8_t(c);
+}
+constexpr std::uint8_t GreenOf(TColor c) {
+    return std::uint8_t(c >> 8);
+}
+constexpr std::uint8_t BlueOf(TColor c) {
+    return std::uint8_t(c >> 16);
+}
 
 // The plain RGB value of a colour; system colours are looked up in the application palette.
 TColor ColorToRGB(TColor color);

@@ -33,8 +33,9 @@ QString WindowsDirectory() {
 }
 
 QString ExecutableFolder() {
-    QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                  : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    QString folder = QCoreApplication::instance()
+                         ? QCoreApplication::applicationDirPath()
+                         : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     if (!folder.endsWith(QLatin1Char(PathDelimiter))) {
         folder += QLatin1Char(PathDelimiter);
     }

@@ -8,4 +8,6 @@ bool StartProcess(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments, QDir::currentPath());
 }
 
-QString ExecutablePath() { return QCoreApplication::applicationFilePath(); }
+QString ExecutablePath() {
+    return QCoreApplication::applicationFilePath();
+}

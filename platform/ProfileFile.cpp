@@ -58,13 +58,16 @@ std::optional<KeyLine> ParseKeyLine(const QByteArray& line) {
     KeyLine parsed{QString::fromLocal8Bit(line.left(equals)).trimmed(),
                    QString::fromLocal8Bit(line.mid(equals + 1)).trimmed()};
     const QString& v = parsed.value;
-    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) && v.back() == v.front()) {
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+        v.back() == v.front()) {
         parsed.value = v.mid(1, v.size() - 2);
     }
     return parsed;
 }
 
-bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool SameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // Where a key of a section stands in the lines of a file.
 struct KeyPosition {
@@ -198,7 +201,9 @@ std::optional<int> TryStrToInt(const QString& text) {
     return ParseDigits(text, pos, negative);
 }
 
-int StrToIntDef(const QString& text, int defaultValue) { return TryStrToInt(text).value_or(defaultValue); }
+int StrToIntDef(const QString& text, int defaultValue) {
+    return TryStrToInt(text).value_or(defaultValue);
+}
 
 TIniFile::TIniFile(const QString& fileName) : FFileName(fileName) {}
 
@@ -212,7 +217,8 @@ QString TIniFile::ReadString(const QString& section, const QString& key, const Q
 
 int TIniFile::ReadInteger(const QString& section, const QString& key, int defaultValue) const {
     QString text = ReadString(section, key, QString());
-    if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
+    if (text.size() > 2 && text[0] == QLatin1Char('0') &&
+        (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
         text = QLatin1Char('$') + text.mid(2);
     }
     return StrToIntDef(text, defaultValue);

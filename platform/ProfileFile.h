@@ -16,7 +16,8 @@ QString ProfileFilePath(const QString& fileName);
 // The raw value, or nothing when the file, section or key is missing.
 std::optional<QString> ReadProfileValue(const QString& fileName, const QString& section, const QString& key);
 // False when the file could not be written.
-bool WriteProfileValue(const QString& fileName, const QString& section, const QString& key, const QString& value);
+bool WriteProfileValue(const QString& fileName, const QString& section, const QString& key,
+                       const QString& value);
 
 // The runtime's integer conversion: optional blanks and sign, then decimal digits or "$" and hexadecimal
 // digits (up to 32 bits, taken as the bit pattern). Nothing may follow. Out-of-range values fail.

@@ -96,9 +96,9 @@ void SortEffectList(QStringList& list) {
 }
 
 int FindEffectText(const QStringList& sorted, const QString& text) {
-    const auto it = std::lower_bound(sorted.begin(), sorted.end(), text, [](const QString& a, const QString& b) {
-        return CompareEffectText(a, b) < 0;
-    });
+    const auto it =
+        std::lower_bound(sorted.begin(), sorted.end(), text,
+                         [](const QString& a, const QString& b) { return CompareEffectText(a, b) < 0; });
     if (it == sorted.end() || CompareEffectText(*it, text) != 0) {
         return -1;
     }

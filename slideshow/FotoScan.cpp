@@ -10,7 +10,7 @@
 namespace {
 
 constexpr std::array<const char*, 19> PictureExtensions = {
-    ".jpg", ".jpeg", ".jpe", ".tif", ".tiff", ".pcx", ".wmf",   ".emf", ".dib", ".bmp",
+    ".jpg", ".jpeg", ".jpe", ".tif", ".tiff",  ".pcx", ".wmf", ".emf", ".dib", ".bmp",
     ".rle", ".cur",  ".ico", ".tga", ".targa", ".vda", ".vst", ".icb", ".win"};
 
 QString AsciiLower(QString text) {
@@ -26,8 +26,9 @@ QString AsciiLower(QString text) {
 
 QString ExtractFileExt(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const qsizetype separator = std::max({name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')),
-                                          name.lastIndexOf(QLatin1Char(':'))});
+    const qsizetype separator =
+        std::max({name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')),
+                  name.lastIndexOf(QLatin1Char(':'))});
     if (dot < 0 || dot < separator) {
         return QString();
     }
@@ -49,8 +50,8 @@ void ScanFotoDir() {
         return;
     }
     const QDir folder(QDir::currentPath());
-    const QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                               QDir::Unsorted);
+    const QStringList names = folder.entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QString& name : names) {
         if (HasPictureExtension(name)) {
             PictureList.append(name);

@@ -18,6 +18,10 @@ void WritePosition() {
     file.WriteInteger(SettingsSection, KeyTimerInterval, TimerInterval);
 }
 
-void ReadFotoDir() { FotoDir = SettingsFile().ReadString(SettingsSection, KeyFotoDir, ExecutableFolder()); }
+void ReadFotoDir() {
+    FotoDir = SettingsFile().ReadString(SettingsSection, KeyFotoDir, ExecutableFolder());
+}
 
-void WriteFotoDir() { SettingsFile().WriteString(SettingsSection, KeyFotoDir, FotoDir); }
+void WriteFotoDir() {
+    SettingsFile().WriteString(SettingsSection, KeyFotoDir, FotoDir);
+}

@@ -17,7 +17,9 @@ constexpr int DefaultNFoto = 0;
 constexpr int DefaultTimerInterval = 15;
 constexpr int DefaultTimerDelay = 1;
 
-inline TIniFile SettingsFile() { return TIniFile(SettingsFileName); }
+inline TIniFile SettingsFile() {
+    return TIniFile(SettingsFileName);
+}
 
 struct TStoredSettings {
     int NFoto = DefaultNFoto;

@@ -34,4 +34,6 @@ void TFMain::ScreenSaver1PropertiesRequested(QObject*) {}
 
 void TFMain::ScreenSaver1Preview(QObject*, WId) {}
 
-void TFMain::ScreenSaver1CloseQuery(QObject*, bool& CanClose) { CanClose = true; }
+void TFMain::ScreenSaver1CloseQuery(QObject*, bool& CanClose) {
+    CanClose = true;
+}

@@ -4,9 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString BinPath(const QString& program) { return QStringLiteral(AMBRELLE_BIN_DIR "/") + program; }
+QString BinPath(const QString& program) {
+    return QStringLiteral(AMBRELLE_BIN_DIR "/") + program;
+}
 
-QString TestDataPath(const QString& relative) { return QStringLiteral(AMBRELLE_TEST_DATA_DIR "/") + relative; }
+QString TestDataPath(const QString& relative) {
+    return QStringLiteral(AMBRELLE_TEST_DATA_DIR "/") + relative;
+}
 
 TempConfigHome::TempConfigHome()
     : FOldHome(qgetenv("XDG_CONFIG_HOME")), FOldRuntime(qgetenv("XDG_RUNTIME_DIR")) {
