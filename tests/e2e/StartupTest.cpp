@@ -1,9 +1,7 @@
 #include "tests/support/TestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -15,18 +13,6 @@ QByteArray DefaultListFile() {
         text += QByteArray::number(n) + "\r\n";
     }
     return text;
-}
-
-// Waits until the condition holds or the deadline passes; true when it holds.
-template <typename Condition> bool WaitFor(Condition condition, int milliseconds = 10000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QThread::msleep(20);
-    }
-    return true;
 }
 
 class Startup : public testing::Test {

@@ -24,6 +24,9 @@ private:
     QByteArray FOldRuntime;
 };
 
+// Waits until the condition holds or the deadline passes; true when it holds.
+template <typename Condition> bool WaitFor(Condition condition, int milliseconds = 10000);
+
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
 
@@ -32,7 +35,9 @@ void WriteFileBytes(const QString& path, const QByteArray& bytes);
 
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << '{';
     for (const QString& s : list) {
@@ -40,4 +45,20 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
     }
     *out << '}';
 }
-inline void PrintTo(const QByteArray& bytes, std::ostream* out) { *out << '"' << bytes.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
+    *out << '"' << bytes.toStdString() << '"';
+}
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+template <typename Condition> bool WaitFor(Condition condition, int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+#include "tests/support/ProgramRun.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+
+ProgramRun::ProgramRun() : FEnvironment(QProcessEnvironment::systemEnvironment()) {
+    FEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), FHome.path());
+    FEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), FRuntime.path());
+    FEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QDir().mkpath(ConfigFolder());
+}
+
+ProgramRun::~ProgramRun() {
+    Kill();
+}
+
+void ProgramRun::WriteSettings(const QStringList& lines) const {
+    QByteArray text = "[General]\r\n";
+    for (const QString& line : lines) {
+        text += line.toUtf8() + "\r\n";
+    }
+    WriteFileBytes(ConfigFile(QStringLiteral("ssAmbrelle.ini")), text);
+}
+
+void ProgramRun::WriteEffectLists(const QByteArray& show, const QByteArray& hide) const {
+    WriteFileBytes(ConfigFile(QStringLiteral("ssShowEffects.Dat")), show);
+    WriteFileBytes(ConfigFile(QStringLiteral("ssHideEffects.Dat")), hide);
+}
+
+QProcess& ProgramRun::Start(const QStringList& arguments) {
+    Kill();
+    FProcess = std::make_unique<QProcess>();
+    FProcess->setProcessEnvironment(FEnvironment);
+    FProcess->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    FProcess->start(BinPath(QStringLiteral("ambrelle")), arguments);
+    FProcess->waitForStarted();
+    return *FProcess;
+}
+
+bool ProgramRun::WaitForExit(int milliseconds) {
+    return !FProcess || FProcess->state() == QProcess::NotRunning || FProcess->waitForFinished(milliseconds);
+}
+
+void ProgramRun::Kill() {
+    if (FProcess && FProcess->state() != QProcess::NotRunning) {
+        FProcess->kill();
+        FProcess->waitForFinished();
+    }
+}
