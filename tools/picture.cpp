@@ -1,0 +1,143 @@
+// ambrelle-picture FILE...: loads every file as the slide show does and prints one line per file:
+//   path <TAB> loaded|refused|error <TAB> width <TAB> height <TAB> bits per pixel <TAB> file type [<TAB>
+//   message]
+// A folder among the arguments stands for the files in it. --ppm OUT (one FILE) also writes the loaded
+// bitmap as a binary PPM. Exit code 0 when every file loaded, 1 otherwise, 2 for a wrong command line.
+
+#include "imageio/PictureIO.h"
+#include "platform/Bitmap.h"
+#include "platform/Exceptions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void PrintUsage() {
+    std::fputs("usage: ambrelle-picture FILE...\n"
+               "       ambrelle-picture --ppm OUT FILE\n"
+               "Loads each picture as the Ambrelle slide show does and prints, tab-separated: path, status\n"
+               "(loaded, refused, error), width, height, bits per pixel, file type and, for errors, the\n"
+               "message. A folder stands for the files in it.\n",
+               stderr);
+}
+
+QStringList ExpandArguments(const QStringList& arguments) {
+    QStringList files;
+    for (const QString& argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.isDir()) {
+            files << argument;
+            continue;
+        }
+        const QDir folder(argument);
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+            files << folder.filePath(name);
+        }
+    }
+    return files;
+}
+
+// P6, 8 bits, top row first; a 1-bit pixel is black 0 or white 255.
+bool WritePpm(const TBitmap& bitmap, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "ambrelle-picture: cannot write %s: %s\n", qPrintable(path),
+                     qPrintable(file.errorString()));
+        return false;
+    }
+    file.write(QStringLiteral("P6\n%1 %2\n255\n").arg(bitmap.Width()).arg(bitmap.Height()).toLatin1());
+    QByteArray row(qsizetype(bitmap.Width()) * 3, '\0');
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const std::uint8_t* line = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            char* out = row.data() + x * 3;
+            if (bitmap.PixelFormat() == TPixelFormat::pf1bit) {
+                const char level = ((line[x >> 3] >> (7 - (x & 7))) & 1) ? char(255) : char(0);
+                out[0] = out[1] = out[2] = level;
+            } else {
+                out[0] = char(line[x * 3 + 2]);
+                out[1] = char(line[x * 3 + 1]);
+                out[2] = char(line[x * 3]);
+            }
+        }
+        if (file.write(row) != row.size()) {
+            break;
+        }
+    }
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        std::fprintf(stderr, "ambrelle-picture: cannot write %s: %s\n", qPrintable(path),
+                     qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QStringList arguments = application.arguments().mid(1);
+    QString ppmPath;
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--ppm")) {
+        if (arguments.size() != 3) {
+            PrintUsage();
+            return 2;
+        }
+        ppmPath = arguments.at(1);
+        arguments = arguments.mid(2);
+    }
+    if (arguments.isEmpty() || arguments.contains(QLatin1String("--help")) ||
+        arguments.contains(QLatin1String("-h"))) {
+        PrintUsage();
+        return 2;
+    }
+    const QStringList files = ExpandArguments(arguments);
+    if (!ppmPath.isEmpty() && files.size() != 1) {
+        PrintUsage();
+        return 2;
+    }
+
+    bool allLoaded = true;
+    for (const QString& path : files) {
+        // A fresh bitmap for every file, so that a refused file shows as empty, not as its predecessor.
+        TBitmap bitmap;
+        TPictureIO loader;
+        loader.SetAttachedBitmap(&bitmap);
+        QString status = QStringLiteral("loaded");
+        QString message;
+        try {
+            loader.LoadFromFile(path);
+            if (loader.Aborted()) {
+                status = QStringLiteral("refused");
+            }
+        } catch (const std::exception& e) {
+            status = QStringLiteral("error");
+            message = ExceptionMessage(e);
+        }
+        QString line = QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+                           .arg(path, status)
+                           .arg(bitmap.Width())
+                           .arg(bitmap.Height())
+                           .arg(bitmap.PixelFormat() == TPixelFormat::pf1bit ? 1 : 24)
+                           .arg(loader.FileType());
+        if (!message.isEmpty()) {
+            line += QLatin1Char('\t') + message.simplified();
+        }
+        std::fputs(line.toLocal8Bit().constData(), stdout);
+        std::fputc('\n', stdout);
+        if (status != QLatin1String("loaded")) {
+            allLoaded = false;
+        } else if (!ppmPath.isEmpty() && !WritePpm(bitmap, ppmPath)) {
+            allLoaded = false;
+        }
+    }
+    std::fflush(stdout);
+    return allLoaded ? 0 : 1;
+}
