@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "app/ScreenSaver.h"
+
 #include "platform/Application.h"
 #include "platform/ConfigFolder.h"
 #include "platform/Exceptions.h"
@@ -29,6 +31,16 @@ void LoadEffectLists() {
 // own creation handler.
 std::unique_ptr<TFMain> CreateMainWindow() {
     auto window = std::make_unique<TFMain>();
+    // The window knows nothing of the host layer above it; its answers are wired here.
+    auto* ScreenSaver1 = new TScreenSaver(window.get());
+    TFMain* form = window.get();
+    ScreenSaver1->SetOnPropertiesRequested(
+        [form](QObject* Sender) { form->ScreenSaver1PropertiesRequested(Sender); });
+    ScreenSaver1->SetOnPreview(
+        [form](QObject* Sender, WId previewHwnd) { form->ScreenSaver1Preview(Sender, previewHwnd); });
+    ScreenSaver1->SetOnCloseQuery(
+        [form](QObject* Sender, bool& CanClose) { form->ScreenSaver1CloseQuery(Sender, CanClose); });
+    RunGuarded(ScreenSaver1, [ScreenSaver1] { ScreenSaver1->Loaded(); });
     window->FormCreate();
     return window;
 }

@@ -1,0 +1,366 @@
+#include "app/ScreenSaver.h"
+
+#include "app/PasswordPrompt.h"
+#include "platform/Application.h"
+#include "platform/MessageBox.h"
+#include "platform/Password.h"
+#include "platform/PreviewHost.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QWidget>
+
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+
+// ---- The command line ------------------------------------------------------------------------------------
+
+namespace {
+
+QChar ModeLetter(const QString& firstArgument) {
+    if (firstArgument.size() < 2) {
+        return QChar();
+    }
+    const char16_t c = firstArgument[1].unicode();
+    return (c >= u'a' && c <= u'z') ? QChar(char16_t(c - u'a' + u'A')) : QChar(c);
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    return -1;
+}
+
+} // namespace
+
+WId ParseWindowHandle(const QString& text) {
+    const bool hex = text.size() > 2 && text[0] == QLatin1Char('0') &&
+                     (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'));
+    const qsizetype start = hex ? 2 : 0;
+    const unsigned base = hex ? 16 : 10;
+    if (text.size() <= start) {
+        return 0;
+    }
+    std::uint64_t value = 0;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const int digit = HexDigit(text[i].unicode());
+        if (digit < 0 || unsigned(digit) >= base) {
+            return 0;
+        }
+        value = value * base + unsigned(digit);
+        // Window handles and X11 ids are 32-bit values; a longer number names no window.
+        if (value > 0xFFFFFFFFull) {
+            return 0;
+        }
+    }
+    return static_cast<WId>(value);
+}
+
+TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        return {TScreenSaverMode::Settings, 0};
+    }
+    const QChar letter = ModeLetter(arguments[0]);
+    if (letter == QLatin1Char('C')) {
+        return {TScreenSaverMode::Settings, 0};
+    }
+    if (arguments.size() == 1) {
+        return {TScreenSaverMode::FullScreen, 0};
+    }
+    if (letter == QLatin1Char('A')) {
+        return {TScreenSaverMode::ChangePassword, ParseWindowHandle(arguments[1])};
+    }
+    if (letter == QLatin1Char('P')) {
+        return {TScreenSaverMode::Preview, ParseWindowHandle(arguments[1])};
+    }
+    return {TScreenSaverMode::FullScreen, 0};
+}
+
+bool CursorMovedTooFar(QPoint last, QPoint now) {
+    const std::int64_t dx = std::int64_t(now.x()) - last.x();
+    const std::int64_t dy = std::int64_t(now.y()) - last.y();
+    return std::llabs(dx) > CursorMoveTolerance || std::llabs(dy) > CursorMoveTolerance;
+}
+
+// ---- The component
+// -----------------------------------------------------------------------------------------
+
+TScreenSaver::TScreenSaver(QObject* owner) : QObject(owner) {
+    setObjectName(QStringLiteral("ScreenSaver1"));
+}
+
+TScreenSaver::~TScreenSaver() {
+    ShowCursor();
+}
+
+void TScreenSaver::SetOptions(TScreenSaverOptions options) {
+    if (options != FOptions) {
+        FOptions = options;
+    }
+}
+
+void TScreenSaver::SetHonourWindowsPassword(bool honour) {
+    if (honour != FHonourWindowsPassword) {
+        FHonourWindowsPassword = honour;
+    }
+}
+
+void TScreenSaver::SetAboutString(const QString& text) {
+    if (text != FAboutString) {
+        FAboutString = text;
+    }
+}
+
+void TScreenSaver::SetOnPropertiesRequested(TNotifyEvent handler) {
+    FOnPropertiesRequested = std::move(handler);
+}
+
+void TScreenSaver::SetOnExecute(TNotifyEvent handler) {
+    FOnExecute = std::move(handler);
+}
+
+void TScreenSaver::SetOnPreview(TScreenSaverPreviewEvent handler) {
+    FOnPreview = std::move(handler);
+}
+
+void TScreenSaver::SetOnCloseQuery(TCloseQueryEvent handler) {
+    FOnCloseQuery = std::move(handler);
+}
+
+void TScreenSaver::SetCursorPosSource(std::function<QPoint()> source) {
+    FCursorPosSource = std::move(source);
+}
+
+void TScreenSaver::SetPasswordCheck(std::function<bool(QWidget*)> check) {
+    FPasswordCheck = std::move(check);
+}
+
+QWidget* TScreenSaver::OwnerForm() const {
+    return qobject_cast<QWidget*>(parent());
+}
+
+void TScreenSaver::Loaded() {
+    Loaded(QCoreApplication::arguments().mid(1));
+}
+
+void TScreenSaver::Loaded(const QStringList& arguments) {
+    if (FLoaded) {
+        return;
+    }
+    FLoaded = true;
+    const TScreenSaverCommand command = ParseScreenSaverCommandLine(arguments);
+    FMode = command.Mode;
+    switch (command.Mode) {
+    case TScreenSaverMode::Settings:
+        DoConfigure();
+        break;
+    case TScreenSaverMode::ChangePassword:
+        DoChangePassword();
+        break;
+    case TScreenSaverMode::Preview:
+        DoPreview(command.Window);
+        break;
+    case TScreenSaverMode::FullScreen:
+        DoExecute();
+        break;
+    }
+}
+
+void TScreenSaver::DoConfigure() {
+    if (FOnPropertiesRequested) {
+        FOnPropertiesRequested(this);
+    } else if (!FAboutString.isEmpty()) {
+        ShowMessage(FAboutString);
+    }
+    // Settings never turn into a show, handler or not.
+    RequestTermination();
+}
+
+void TScreenSaver::DoChangePassword() {
+    // The login password is changed with the system's own tools; there is no screen-saver password here.
+    RequestTermination();
+}
+
+void TScreenSaver::DoPreview(WId previewHwnd) {
+    FPreviewHost = new TPreviewHost(previewHwnd, this);
+    // A host that is not there has nothing to show the preview in: end before anything is shown.
+    if (!FPreviewHost->IsWindow()) {
+        RequestTermination();
+        return;
+    }
+    QWidget* form = OwnerForm();
+    if (FOptions.Contains(ssoAutoAdjustFormProperties) && form != nullptr) {
+        const QRect host = FPreviewHost->ScreenRect();
+        form->setWindowFlag(Qt::FramelessWindowHint, true);
+        form->winId();
+        // The foreign window lives as long as the application, so it never takes our window down with it.
+        QWindow* hostWindow = QWindow::fromWinId(previewHwnd);
+        hostWindow->QObject::setParent(QCoreApplication::instance());
+        form->windowHandle()->setParent(hostWindow);
+        form->setGeometry(0, 0, host.width(), host.height());
+        form->setCursor(Qt::BlankCursor);
+        FPreviewHost->SetOnResized([form](QSize size) { form->resize(size); });
+    }
+    // A preview must not outlive the window it is shown in.
+    FPreviewHost->SetOnDestroyed([] { RequestTermination(); });
+    if (FOnPreview) {
+        FOnPreview(this, previewHwnd);
+    }
+}
+
+void TScreenSaver::DoExecute() {
+    if (QWidget* form = OwnerForm()) {
+        if (FOptions.Contains(ssoAutoAdjustFormProperties)) {
+            form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+            QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+            if (screen == nullptr) {
+                screen = QGuiApplication::primaryScreen();
+            }
+            if (screen != nullptr) {
+                form->setGeometry(screen->geometry());
+            }
+            form->setWindowState(Qt::WindowFullScreen);
+        }
+        FHookKeys = FOptions.Contains(ssoAutoHookKeyboardEvents);
+        FHookMouse = FOptions.Contains(ssoAutoHookMouseEvents);
+        // Closing by the window manager (Alt+F4, the close button of a window list) must not skip the
+        // password either.
+        FGuardClose = true;
+        QCoreApplication::instance()->installEventFilter(this);
+        form->installEventFilter(this);
+        if (FOptions.Contains(ssoEnhancedMouseMoveDetection)) {
+            FMouseTimer = new TTimer(this);
+            FMouseTimer->SetInterval(MouseTimerInterval);
+            FMouseTimer->SetOnTimer([this](QObject* Sender) { MouseTimerTimer(Sender); });
+            FMouseTimer->SetEnabled(true);
+            MouseTimerTimer(this);
+        }
+    }
+    if (FOnExecute) {
+        FOnExecute(this);
+    }
+    HideCursor();
+}
+
+bool TScreenSaver::IsFormWindow(QObject* watched) const {
+    const QWidget* form = OwnerForm();
+    return form != nullptr && watched != nullptr && watched == form->windowHandle();
+}
+
+bool TScreenSaver::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Every key reaches the form's window once, before the control with the focus sees it; keys that
+        // produce no character (Shift, Ctrl, arrows, function keys) carry no text.
+        if (FHookKeys && IsFormWindow(watched) && !static_cast<QKeyEvent*>(event)->text().isEmpty()) {
+            RunGuarded(this, [this] { FormKeyPress(); });
+        }
+        break;
+    case QEvent::MouseMove:
+        if (FHookMouse && IsFormWindow(watched)) {
+            RunGuarded(this, [this] { FormMouseMove(); });
+        }
+        break;
+    case QEvent::Close:
+        if (FGuardClose && !FClosing && watched == OwnerForm()) {
+            event->ignore();
+            // Asked from the message loop, not from inside the close request of the window system.
+            QMetaObject::invokeMethod(
+                this, [this] { RunGuarded(this, [this] { QueryClose(); }); }, Qt::QueuedConnection);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TScreenSaver::FormKeyPress() {
+    QueryClose();
+}
+
+void TScreenSaver::FormMouseMove() {
+    if (FMouseMoveSkip > 0) {
+        --FMouseMoveSkip;
+        return;
+    }
+    QueryClose();
+}
+
+void TScreenSaver::MouseTimerTimer(QObject* Sender) {
+    const QPoint p = CurrentCursorPos();
+    const QPoint last = FLastCursorPos;
+    FLastCursorPos = p;
+    if (Sender == this || !CursorMovedTooFar(last, p)) {
+        return;
+    }
+    if (QueryClose()) {
+        if (FMouseTimer != nullptr) {
+            FMouseTimer->SetEnabled(false);
+        }
+    } else {
+        // The pointer may have been used on the password prompt; measure from where it is now.
+        FLastCursorPos = CurrentCursorPos();
+    }
+}
+
+QPoint TScreenSaver::CurrentCursorPos() const {
+    return FCursorPosSource ? FCursorPosSource() : QCursor::pos();
+}
+
+bool TScreenSaver::QueryClose() {
+    // One question at a time: input that arrives while the password prompt is open does not open another.
+    if (FQuerying) {
+        return false;
+    }
+    QScopedValueRollback<bool> busy(FQuerying, true);
+    bool result = true;
+    if (FOnCloseQuery) {
+        FOnCloseQuery(this, result);
+        if (!result) {
+            return false;
+        }
+    }
+    if (ScreenSaveUsePassword()) {
+        result = FPasswordCheck ? FPasswordCheck(OwnerForm()) : VerifyScreenSavePwd(OwnerForm());
+    }
+    if (result) {
+        ShowCursor();
+        if (QWidget* form = OwnerForm()) {
+            QScopedValueRollback<bool> closing(FClosing, true);
+            form->close();
+        }
+    }
+    return result;
+}
+
+void TScreenSaver::HideCursor() {
+    if (!FCursorHidden && QGuiApplication::instance() != nullptr) {
+        QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+        FCursorHidden = true;
+    }
+}
+
+void TScreenSaver::ShowCursor() {
+    if (FCursorHidden) {
+        FCursorHidden = false;
+        if (QGuiApplication::instance() != nullptr) {
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+}

@@ -1,0 +1,174 @@
+#pragma once
+
+#include "platform/WindowTimer.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QWindow>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+
+class QWidget;
+class TPreviewHost;
+
+// ---- The command line of a screen saver ----------------------------------------------------------------
+
+enum class TScreenSaverMode { Settings, FullScreen, Preview, ChangePassword };
+
+struct TScreenSaverCommand {
+    TScreenSaverMode Mode = TScreenSaverMode::Settings;
+    // The preview host, or the parent of the password-change dialog; 0 in the other modes.
+    WId Window = 0;
+};
+
+// The mode the system asks for. Only the second character of the first argument counts (so /s, -s and xs
+// are alike); "C" opens the settings whatever follows, "A" and "P" need a second argument with the window,
+// and everything else, no arguments aside, runs the show full screen.
+TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments);
+
+// A window handle as the system writes it: decimal digits, or "0x" and hexadecimal digits as X11 window
+// ids are usually written. Anything else, or a value beyond 32 bits, gives 0.
+WId ParseWindowHandle(const QString& text);
+
+// ---- The pointer rule of the full-screen show ------------------------------------------------------------
+
+// The pointer must move more than this many pixels along one axis between two checks to end the show.
+inline constexpr int CursorMoveTolerance = 25;
+inline constexpr int MouseTimerInterval = 500;
+
+// True when the pointer moved from last to now by more than the tolerance along x or along y.
+bool CursorMovedTooFar(QPoint last, QPoint now);
+
+// ---- The component ----------------------------------------------------------------------------------------
+
+enum TScreenSaverOption {
+    ssoAutoAdjustFormProperties = 0,
+    ssoAutoHookKeyboardEvents = 1,
+    ssoAutoHookMouseEvents = 2,
+    ssoEnhancedMouseMoveDetection = 3,
+};
+
+// A set of TScreenSaverOption, one bit per option.
+class TScreenSaverOptions {
+public:
+    constexpr TScreenSaverOptions() = default;
+    constexpr TScreenSaverOptions(std::initializer_list<TScreenSaverOption> options) {
+        for (TScreenSaverOption option : options) {
+            FMask |= Bit(option);
+        }
+    }
+    static constexpr TScreenSaverOptions FromMask(std::uint32_t mask) {
+        TScreenSaverOptions options;
+        options.FMask = mask & AllMask;
+        return options;
+    }
+    constexpr std::uint32_t Mask() const { return FMask; }
+    constexpr bool Contains(TScreenSaverOption option) const { return (FMask & Bit(option)) != 0; }
+    constexpr bool operator==(const TScreenSaverOptions&) const = default;
+
+private:
+    static constexpr std::uint32_t AllMask = 0xF;
+    static constexpr std::uint32_t Bit(TScreenSaverOption option) { return 1u << unsigned(option); }
+    std::uint32_t FMask = 0;
+};
+
+inline constexpr TScreenSaverOptions DefaultScreenSaverOptions{
+    ssoAutoAdjustFormProperties, ssoAutoHookKeyboardEvents, ssoEnhancedMouseMoveDetection};
+
+using TScreenSaverPreviewEvent = std::function<void(QObject* Sender, WId previewHwnd)>;
+using TCloseQueryEvent = std::function<void(QObject* Sender, bool& CanClose)>;
+
+// Turns the form that owns it into a screen saver: Loaded() reads the command line and sets the form up
+// for the mode; in full-screen mode keys and pointer end the show through QueryClose, which asks for the
+// password when the user wants one. Owned by its form and freed with it.
+class TScreenSaver : public QObject {
+    Q_OBJECT
+public:
+    explicit TScreenSaver(QObject* owner);
+    ~TScreenSaver() override;
+
+    TScreenSaverOptions Options() const { return FOptions; }
+    void SetOptions(TScreenSaverOptions options);
+    // Kept and streamed; the password check runs whatever its value.
+    bool HonourWindowsPassword() const { return FHonourWindowsPassword; }
+    void SetHonourWindowsPassword(bool honour);
+    const QString& AboutString() const { return FAboutString; }
+    void SetAboutString(const QString& text);
+
+    const TNotifyEvent& OnPropertiesRequested() const { return FOnPropertiesRequested; }
+    void SetOnPropertiesRequested(TNotifyEvent handler);
+    const TNotifyEvent& OnExecute() const { return FOnExecute; }
+    void SetOnExecute(TNotifyEvent handler);
+    const TScreenSaverPreviewEvent& OnPreview() const { return FOnPreview; }
+    void SetOnPreview(TScreenSaverPreviewEvent handler);
+    const TCloseQueryEvent& OnCloseQuery() const { return FOnCloseQuery; }
+    void SetOnCloseQuery(TCloseQueryEvent handler);
+
+    // The owner runs this once its components exist and before its own creation handler: picks the mode
+    // from the program's command line and sets the form up for it.
+    void Loaded();
+    // The same with the arguments after the program name given.
+    void Loaded(const QStringList& arguments);
+
+    // True when the form is being closed: OnCloseQuery agreed and the password, if one is wanted, was
+    // right. An error reading the password setting leaves it by an exception, without closing.
+    bool QueryClose();
+
+    TScreenSaverMode Mode() const { return FMode; }
+    int MouseMoveSkip() const { return FMouseMoveSkip; }
+    TTimer* MouseTimer() const { return FMouseTimer; }
+    QPoint LastCursorPos() const { return FLastCursorPos; }
+
+    // The 500 ms pointer check. Given the component itself as sender it only records the position.
+    void MouseTimerTimer(QObject* Sender);
+
+    // Where the pointer is; the screen's pointer unless replaced (tests step the rule with their own).
+    void SetCursorPosSource(std::function<QPoint()> source);
+    // The stand-in for the system's password dialog, given the form; true lets the form close. The
+    // program's own prompt unless replaced.
+    void SetPasswordCheck(std::function<bool(QWidget* form)> check);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* OwnerForm() const;
+    bool IsFormWindow(QObject* watched) const;
+    void DoConfigure();
+    void DoChangePassword();
+    void DoPreview(WId previewHwnd);
+    void DoExecute();
+    void FormKeyPress();
+    void FormMouseMove();
+    QPoint CurrentCursorPos() const;
+    void HideCursor();
+    void ShowCursor();
+
+    TScreenSaverOptions FOptions = DefaultScreenSaverOptions;
+    bool FHonourWindowsPassword = true;
+    QString FAboutString;
+    TNotifyEvent FOnPropertiesRequested;
+    TNotifyEvent FOnExecute;
+    TScreenSaverPreviewEvent FOnPreview;
+    TCloseQueryEvent FOnCloseQuery;
+
+    TScreenSaverMode FMode = TScreenSaverMode::Settings;
+    bool FLoaded = false;
+    int FMouseMoveSkip = 5;
+    TTimer* FMouseTimer = nullptr;
+    QPoint FLastCursorPos;
+    TPreviewHost* FPreviewHost = nullptr;
+
+    bool FHookKeys = false;
+    bool FHookMouse = false;
+    bool FGuardClose = false;
+    bool FClosing = false;
+    bool FQuerying = false;
+    bool FCursorHidden = false;
+    std::function<QPoint()> FCursorPosSource;
+    std::function<bool(QWidget*)> FPasswordCheck;
+};
