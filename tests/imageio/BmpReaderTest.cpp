@@ -1,0 +1,414 @@
+#include "tests/imageio/PictureTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include "platform/Exceptions.h"
+#include "platform/ScreenDpi.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+struct TBmpLoad {
+    TBitmap Bitmap;
+    TLoadResult Result;
+};
+
+TBmpLoad LoadBmpBytes(const QByteArray& bytes, const QString& name = QStringLiteral("picture.bmp")) {
+    TPictureFolder folder;
+    TBmpLoad load;
+    load.Result = LoadPicture(folder.Write(name, bytes), load.Bitmap);
+    return load;
+}
+
+// Rows of 24-bit pixels, given top row first as the picture shows them; stored bottom-up.
+QByteArray Bmp24(int width, const std::vector<std::vector<TBgr>>& rowsTopDown, int bits = 24) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(width, int(rowsTopDown.size()), bits).MarkPixels();
+    for (auto row = rowsTopDown.rbegin(); row != rowsTopDown.rend(); ++row) {
+        const qsizetype start = b.Size();
+        for (const TBgr& p : *row) {
+            b.U8(unsigned(p.Blue)).U8(unsigned(p.Green)).U8(unsigned(p.Red));
+            if (bits == 32) {
+                b.U8(0xAB);
+            }
+        }
+        b.PadRow(start);
+    }
+    return b.Build();
+}
+
+} // namespace
+
+TEST(BmpReader, EveryEncodingOfThePictureDecodesIdentically) {
+    const TRgbPicture expected = ReadPpm(TestDataPath(QStringLiteral("bmp/picture.ppm")));
+    ASSERT_EQ(expected.Width, 13);
+    struct TCase {
+        const char* File;
+        int Version;
+        int Compression;
+        int BitsPerSample;
+    };
+    const TCase cases[] = {
+        {"magick-24bit.bmp", 1, ioBMP_UNCOMPRESSED, 8},    {"magick-v5-24bit.bmp", 0, ioBMP_UNCOMPRESSED, 8},
+        {"magick-4bit.bmp", 1, ioBMP_UNCOMPRESSED, 4},     {"magick-rle8.bmp", 1, ioBMP_RLE, 8},
+        {"magick-os2-4bit.bmp", 2, ioBMP_UNCOMPRESSED, 4}, {"pillow-8bit.bmp", 1, ioBMP_UNCOMPRESSED, 8},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        TBitmap bitmap;
+        const TLoadResult r =
+            LoadPicture(TestDataPath(QStringLiteral("bmp/") + QLatin1String(c.File)), bitmap);
+        EXPECT_FALSE(r.Aborted);
+        EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+        EXPECT_EQ(MaxDifference(PictureOf(bitmap), expected), 0);
+        EXPECT_EQ(r.Params.FileType, 5);
+        EXPECT_EQ(r.Params.Width, 13);
+        EXPECT_EQ(r.Params.Height, 7);
+        EXPECT_EQ(r.Params.BmpVersion, c.Version);
+        EXPECT_EQ(r.Params.BmpCompression, c.Compression);
+        EXPECT_EQ(r.Params.BitsPerSample, c.BitsPerSample);
+    }
+}
+
+TEST(BmpReader, OneBitFileFromPillowStaysOneBit) {
+    TBitmap bitmap;
+    const TLoadResult r = LoadPicture(TestDataPath(QStringLiteral("bmp/pillow-1bit.bmp")), bitmap);
+    EXPECT_FALSE(r.Aborted);
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
+    EXPECT_EQ(PictureOf(bitmap), ReadPpm(TestDataPath(QStringLiteral("bmp/pillow-1bit.ppm"))));
+    EXPECT_EQ(r.Params.BitsPerSample, 1);
+    EXPECT_EQ(r.Params.SamplesPerPixel, 1);
+    // 3780 pixels per metre.
+    EXPECT_EQ(r.Params.XDpi, 96);
+}
+
+TEST(BmpReader, TwentyFourBitsArePixelExactWithTheFirstStoredRowAtTheBottom) {
+    const TBmpLoad load = LoadBmpBytes(
+        Bmp24(3, {{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {{10, 11, 12}, {13, 14, 15}, {16, 17, 18}}}));
+    ASSERT_EQ(load.Bitmap.Width(), 3);
+    ASSERT_EQ(load.Bitmap.Height(), 2);
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{1, 2, 3}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 2, 0), (TBgr{7, 8, 9}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 1), (TBgr{13, 14, 15}));
+    EXPECT_EQ(load.Result.Params.SamplesPerPixel, 3);
+}
+
+TEST(BmpReader, ThirtyTwoBitsIgnoreTheFourthByte) {
+    const TBmpLoad load = LoadBmpBytes(Bmp24(2, {{{1, 2, 3}, {250, 251, 252}}}, 32));
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{1, 2, 3}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 0), (TBgr{250, 251, 252}));
+    EXPECT_EQ(load.Result.Params.BitsPerSample, 8);
+}
+
+TEST(BmpReader, SixteenBitsAreFiveFiveFiveWhateverTheMasksSay) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(3, 1, 16, 3).U32(0xF800).U32(0x07E0).U32(0x001F).MarkPixels();
+    // 0x7C00 is full red in 5-5-5 (and half green plus red in 5-6-5); 0x03E0 full green; 0x801F blue
+    // with the unused top bit set.
+    b.U16(0x7C00).U16(0x03E0).U16(0x801F).PadRow(b.Size() - 6);
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{0, 0, 248}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 0), (TBgr{0, 248, 0}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 2, 0), (TBgr{248, 0, 0}));
+    EXPECT_EQ(load.Result.Params.BitsPerSample, 5);
+    EXPECT_EQ(load.Result.Params.BmpCompression, ioBMP_UNCOMPRESSED);
+}
+
+TEST(BmpReader, Os2HeaderWithEightBitsReadsTwoHundredFiftySixThreeByteEntries) {
+    TBmpBuilder b;
+    b.FileHeader().Os2Header(2, 1, 8);
+    for (unsigned i = 0; i < 256; ++i) {
+        b.Colour(i, 255 - i, i / 2, true);
+    }
+    b.MarkPixels().Bytes({0, 255, 0, 0});
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    EXPECT_FALSE(load.Result.Aborted);
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{0, 255, 0}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 0), (TBgr{127, 0, 255}));
+    EXPECT_EQ(load.Result.Params.PaletteCount, 256);
+    EXPECT_EQ(load.Result.Params.Palette[255], (TBGRTriple{127, 0, 255}));
+    EXPECT_EQ(load.Result.Params.BmpVersion, 2);
+    EXPECT_EQ(load.Result.Params.XDpi, ScreenDpiX());
+    EXPECT_EQ(load.Result.Params.YDpi, ScreenDpiY());
+}
+
+TEST(BmpReader, FourBitWidthsFiveAndSixFillEveryColumn) {
+    for (const int width : {5, 6}) {
+        SCOPED_TRACE(width);
+        TBmpBuilder b;
+        b.FileHeader().InfoHeader(width, 2, 4, 0, 16);
+        for (unsigned i = 0; i < 16; ++i) {
+            b.Colour(i * 16, 0, 255 - i * 16);
+        }
+        b.MarkPixels();
+        // Bottom row indices 1 2 3 4 5 6, top row 10 11 12 13 14 15; the low nibble after an odd width is
+        // padding and holds 15.
+        const qsizetype bottom = b.Size();
+        b.Bytes({0x12, 0x34, width == 5 ? 0x5Fu : 0x56u}).PadRow(bottom);
+        const qsizetype top = b.Size();
+        b.Bytes({0xAB, 0xCD, width == 5 ? 0xEFu : 0xEFu}).PadRow(top);
+        const TBmpLoad load = LoadBmpBytes(b.Build());
+        ASSERT_EQ(load.Bitmap.Width(), width);
+        for (int x = 0; x < width; ++x) {
+            const int bottomIndex = 1 + x;
+            const int topIndex = 10 + x;
+            EXPECT_EQ(PixelAt(load.Bitmap, x, 1), (TBgr{255 - bottomIndex * 16, 0, bottomIndex * 16})) << x;
+            EXPECT_EQ(PixelAt(load.Bitmap, x, 0), (TBgr{255 - topIndex * 16, 0, topIndex * 16})) << x;
+        }
+        EXPECT_EQ(load.Result.Params.BitsPerSample, 4);
+    }
+}
+
+namespace {
+
+QByteArray OneBitBmp(std::initializer_list<TBgr> table, int height = 2) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(10, height, 1, 0, std::uint32_t(table.size()));
+    for (const TBgr& c : table) {
+        b.Colour(unsigned(c.Red), unsigned(c.Green), unsigned(c.Blue));
+    }
+    b.MarkPixels();
+    for (int row = 0; row < height; ++row) {
+        // Bits 1011 0000 01 for every row, the rest of the row padding.
+        b.U8(0xB0).U8(0x40).U8(0).U8(0);
+    }
+    return b.Build();
+}
+
+const bool StoredBits[10] = {true, false, true, true, false, false, false, false, false, true};
+
+} // namespace
+
+TEST(BmpReader, OneBitTableWhiteBlackIsInverted) {
+    for (const int height : {2, 1}) {
+        SCOPED_TRACE(height);
+        const TBmpLoad load = LoadBmpBytes(OneBitBmp({{255, 255, 255}, {0, 0, 0}}, height));
+        ASSERT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf1bit);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < 10; ++x) {
+                EXPECT_EQ(BitAt(load.Bitmap, x, y), !StoredBits[x]) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(BmpReader, OneBitTableBlackWhiteAndOtherColoursKeepTheirBits) {
+    for (const auto& table :
+         {std::vector<TBgr>{{0, 0, 0}, {255, 255, 255}}, std::vector<TBgr>{{0, 0, 255}, {255, 0, 0}},
+          std::vector<TBgr>{{255, 255, 255}, {1, 0, 0}}}) {
+        TBmpBuilder b;
+        b.FileHeader().InfoHeader(10, 1, 1, 0, 2);
+        for (const TBgr& c : table) {
+            b.Colour(unsigned(c.Red), unsigned(c.Green), unsigned(c.Blue));
+        }
+        b.MarkPixels().U8(0xB0).U8(0x40).U8(0).U8(0);
+        const TBmpLoad load = LoadBmpBytes(b.Build());
+        for (int x = 0; x < 10; ++x) {
+            EXPECT_EQ(BitAt(load.Bitmap, x, 0), StoredBits[x]) << x;
+        }
+    }
+}
+
+TEST(BmpReader, Rle8DeltaContinuesAtTheColumnReached) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(8, 3, 8, 1, 4);
+    b.Colour(0, 0, 0).Colour(255, 0, 0).Colour(0, 255, 0).Colour(0, 0, 255);
+    b.MarkPixels();
+    b.Bytes({2, 1});             // bottom row: two red
+    b.Bytes({0, 2, 3, 1});       // delta: 3 right, 1 up: column 5 of the middle row
+    b.Bytes({2, 2});             // two green at columns 5 and 6
+    b.Bytes({0, 0});             // end of line: top row
+    b.Bytes({0, 3, 3, 2, 1, 0}); // literal blue green red, padded
+    b.Bytes({0, 1});             // end of bitmap
+    b.Bytes({5, 3});             // never read
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    EXPECT_FALSE(load.Result.Aborted);
+    EXPECT_EQ(load.Result.Params.BmpCompression, ioBMP_RLE);
+    const TBgr black{0, 0, 0}, red{0, 0, 255}, green{0, 255, 0}, blue{255, 0, 0};
+    const TBgr expected[3][8] = {
+        {blue, green, red, black, black, black, black, black},
+        {black, black, black, black, black, green, green, black},
+        {red, red, black, black, black, black, black, black},
+    };
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(PixelAt(load.Bitmap, x, y), expected[y][x]) << x << "," << y;
+        }
+    }
+}
+
+TEST(BmpReader, Rle4RunsAlternateNibblesAndLiteralsArePadded) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(7, 2, 4, 2, 3);
+    b.Colour(0, 0, 0).Colour(255, 0, 0).Colour(0, 0, 255);
+    b.MarkPixels();
+    b.Bytes({5, 0x12}); // 1 2 1 2 1
+    b.Bytes({0, 0});
+    b.Bytes({0, 3, 0x21, 0x20});          // literal 2 1 2: two bytes, already even
+    b.Bytes({0, 5, 0x12, 0x12, 0x10, 0}); // literal 1 2 1 2 1: three bytes, padded to four
+    b.Bytes({0, 0});
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    const TBgr black{0, 0, 0}, red{0, 0, 255}, blue{255, 0, 0};
+    const TBgr bottom[7] = {red, blue, red, blue, red, black, black};
+    // Literal 2 1 2 then 1 2 1 2 1: eight pixels for a row of seven; the last one is dropped.
+    const TBgr top[7] = {blue, red, blue, red, blue, red, blue};
+    for (int x = 0; x < 7; ++x) {
+        EXPECT_EQ(PixelAt(load.Bitmap, x, 1), bottom[x]) << x;
+        EXPECT_EQ(PixelAt(load.Bitmap, x, 0), top[x]) << x;
+    }
+}
+
+TEST(BmpReader, RleRunsAndDeltasThatLeaveTheBitmapAreDropped) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(4, 2, 8, 1, 2);
+    b.Colour(0, 0, 0).Colour(255, 255, 255);
+    b.MarkPixels();
+    b.Bytes({255, 1});         // 255 white pixels into a row of 4
+    b.Bytes({0, 2, 255, 255}); // far outside
+    b.Bytes({200, 1});
+    b.Bytes({0, 0}); // back to column 0 of the row 256 rows up: none, decoding stops
+    b.Bytes({4, 1});
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(PixelAt(load.Bitmap, x, 1), (TBgr{255, 255, 255}));
+        EXPECT_EQ(PixelAt(load.Bitmap, x, 0), (TBgr{0, 0, 0}));
+    }
+}
+
+TEST(BmpReader, PaletteIndexBeyondTheTableIsBlack) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(3, 1, 8, 0, 2);
+    b.Colour(10, 20, 30).Colour(40, 50, 60);
+    b.MarkPixels().Bytes({1, 2, 255, 0});
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{60, 50, 40}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 0), (TBgr{0, 0, 0}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 2, 0), (TBgr{0, 0, 0}));
+    EXPECT_EQ(load.Result.Params.PaletteCount, 2);
+}
+
+TEST(BmpReader, TableOfMoreThan256EntriesKeepsTheFirst256AndSkipsTheRest) {
+    TBmpBuilder b;
+    // Pixel offset 0: the pixels follow the table directly, so the skipped entries must be skipped.
+    b.FileHeader().InfoHeader(2, 1, 8, 0, 300);
+    for (unsigned i = 0; i < 300; ++i) {
+        b.Colour(i & 0xFF, i >> 8, 7);
+    }
+    b.Bytes({255, 3, 0, 0});
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    EXPECT_EQ(load.Result.Params.PaletteCount, 256);
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{7, 0, 255}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 0), (TBgr{7, 0, 3}));
+}
+
+TEST(BmpReader, PixelsPerMetreGiveDotsPerInch) {
+    struct TCase {
+        std::int32_t PerMetre;
+        int Dpi;
+    };
+    for (const TCase c : {TCase{2835, 72}, TCase{3780, 96}, TCase{11811, 300}, TCase{0, ScreenDpiX()}}) {
+        TBmpBuilder b;
+        b.FileHeader().InfoHeader(1, 1, 24, 0, 0, c.PerMetre).MarkPixels().U32(0);
+        const TBmpLoad load = LoadBmpBytes(b.Build());
+        EXPECT_EQ(load.Result.Params.XDpi, c.Dpi) << c.PerMetre;
+        EXPECT_EQ(load.Result.Params.YDpi, c.PerMetre == 0 ? ScreenDpiY() : c.Dpi) << c.PerMetre;
+    }
+}
+
+TEST(BmpReader, NegativeHeightIsReadTopDown) {
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(1, -2, 24).MarkPixels();
+    b.Bytes({1, 2, 3, 0, 4, 5, 6, 0});
+    const TBmpLoad load = LoadBmpBytes(b.Build());
+    ASSERT_EQ(load.Bitmap.Height(), 2);
+    EXPECT_EQ(load.Result.Params.Height, 2);
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{1, 2, 3}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 1), (TBgr{4, 5, 6}));
+}
+
+TEST(BmpReader, UnsupportedDepthOrCompressionLeavesASizedBlackBitmap) {
+    struct TCase {
+        int Bits;
+        std::uint32_t Compression;
+    };
+    for (const TCase c : {TCase{2, 0}, TCase{4, 1}, TCase{8, 2}, TCase{8, 4}, TCase{1, 1}}) {
+        SCOPED_TRACE(c.Bits * 10 + int(c.Compression));
+        TBmpBuilder b;
+        b.FileHeader()
+            .InfoHeader(3, 2, c.Bits, c.Compression)
+            .MarkPixels()
+            .Bytes({0x11, 0x22, 0x33, 0x44, 0x55});
+        TBmpLoad load;
+        load.Bitmap.SetBrushColor(clWhite);
+        TPictureFolder folder;
+        load.Result = LoadPicture(folder.Write(QStringLiteral("x.bmp"), b.Build()), load.Bitmap);
+        EXPECT_FALSE(load.Result.Aborted);
+        EXPECT_EQ(load.Bitmap.Width(), 3);
+        EXPECT_EQ(load.Bitmap.Height(), 2);
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < 3; ++x) {
+                if (load.Bitmap.PixelFormat() == TPixelFormat::pf1bit) {
+                    EXPECT_FALSE(BitAt(load.Bitmap, x, y));
+                } else {
+                    EXPECT_EQ(PixelAt(load.Bitmap, x, y), (TBgr{0, 0, 0}));
+                }
+            }
+        }
+        EXPECT_EQ(load.Bitmap.BrushColor(), clWhite);
+    }
+}
+
+TEST(BmpReader, TruncatedFileKeepsTheRowsItHas) {
+    QByteArray bytes = Bmp24(2, {{{9, 9, 9}, {9, 9, 9}}, {{8, 8, 8}, {8, 8, 8}}, {{7, 7, 7}, {7, 7, 7}}});
+    // Stored rows are 8 bytes each: keep the bottom row and the first pixel of the middle one.
+    bytes.truncate(54 + 8 + 3);
+    const TBmpLoad load = LoadBmpBytes(bytes);
+    EXPECT_FALSE(load.Result.Aborted);
+    ASSERT_EQ(load.Bitmap.Height(), 3);
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 2), (TBgr{7, 7, 7}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 1), (TBgr{8, 8, 8}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 1, 1), (TBgr{0, 0, 0}));
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{0, 0, 0}));
+}
+
+TEST(BmpReader, AbsurdSizeRaisesOutOfMemoryAndKeepsThePicture) {
+    for (const auto& size : {std::pair{100000, 100000}, std::pair{1, INT_MIN}, std::pair{INT_MAX, 1}}) {
+        TBmpBuilder b;
+        b.FileHeader().InfoHeader(size.first, size.second, 24).MarkPixels().U32(0);
+        TPictureFolder folder;
+        const QString path = folder.Write(QStringLiteral("huge.bmp"), b.Build());
+        TBitmap bitmap;
+        bitmap.Reset(2, 2, TPixelFormat::pf24bit);
+        bitmap.Fill(RGBColor(1, 2, 3));
+        TPictureIO loader;
+        loader.SetAttachedBitmap(&bitmap);
+        EXPECT_THROW(loader.LoadFromFile(path), EOutOfMemory);
+        EXPECT_EQ(bitmap.Width(), 2);
+        EXPECT_EQ(PixelAt(bitmap, 1, 1), (TBgr{3, 2, 1}));
+        EXPECT_TRUE(loader.Params().FileName.isEmpty());
+    }
+}
+
+TEST(BmpReader, ReadWithoutTableFreesThePreviousPalette) {
+    TPictureFolder folder;
+    TBitmap bitmap;
+    TPictureIO loader;
+    loader.SetAttachedBitmap(&bitmap);
+    loader.LoadFromFile(TestDataPath(QStringLiteral("bmp/pillow-8bit.bmp")));
+    EXPECT_EQ(loader.Params().PaletteCount, 256);
+    loader.LoadFromFile(TestDataPath(QStringLiteral("bmp/magick-24bit.bmp")));
+    EXPECT_EQ(loader.Params().PaletteCount, 0);
+    EXPECT_TRUE(loader.Params().Palette.empty());
+}
+
+TEST(BmpReader, HeaderSizeOtherThanTheKnownOnesReadsItsFirstFields) {
+    // A 108-byte header with the pixel offset pointing behind it.
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(1, 1, 24, 0, 0, 0, 108).MarkPixels().Bytes({5, 6, 7, 0});
+    const TBmpLoad load = LoadBmpBytes(b.Build(), QStringLiteral("v4.dib"));
+    EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), (TBgr{5, 6, 7}));
+    EXPECT_EQ(load.Result.Params.BmpVersion, 0);
+    EXPECT_EQ(load.Result.Params.FileType, 5);
+}
