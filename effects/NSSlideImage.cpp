@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int StripWidth = 8;
+
 bool BitAt(const std::uint8_t* row, int x) {
     return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
@@ -232,9 +234,28 @@ QRect TNSSlideImage::LogicalRect(const QRect& device) const {
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
+void TNSSlideImage::FillStrip(const QRect& r) {
+    std::uint8_t* strip = FStrip.bits();
+    const qsizetype stripBytes = FStrip.bytesPerLine();
+    const bool mono = FBuffer.PixelFormat() == TPixelFormat::pf1bit;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const std::uint8_t* from = FBuffer.ScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(strip + y * stripBytes);
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (mono) {
+                to[x - r.left()] = BitAt(from, x) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+            } else {
+                const std::uint8_t* p = from + std::size_t(x) * 3;
+                to[x - r.left()] = qRgb(p[2], p[1], p[0]);
+            }
+        }
+    }
+}
+
 void TNSSlideImage::paintEvent(QPaintEvent* event) {
     if (FBufferImageStale) {
         FBufferImage = FBuffer.Image();
+        FStrip = FBuffer.Empty() ? QImage() : QImage(StripWidth, FBuffer.Height(), QImage::Format_RGB32);
         FBufferImageStale = false;
     }
     QPainter painter(this);
@@ -251,7 +272,12 @@ void TNSSlideImage::paintEvent(QPaintEvent* event) {
         if (!inside.isEmpty()) {
             const QRectF target(inside.left() / ratio, inside.top() / ratio, inside.width() / ratio,
                                 inside.height() / ratio);
-            painter.drawImage(target, FBufferImage, QRectF(inside));
+            if (inside.width() <= StripWidth) {
+                FillStrip(inside);
+                painter.drawImage(target, FStrip, QRectF(0, inside.top(), inside.width(), inside.height()));
+            } else {
+                painter.drawImage(target, FBufferImage, QRectF(inside));
+            }
         }
     }
     if (!bufferLogical.contains(event->rect())) {

@@ -89,6 +89,7 @@ private:
     void StartEffect();
     void DrawAtOnce();
     void UpdateNow();
+    void FillStrip(const QRect& deviceRect);
     QRect LogicalRect(const QRect& device) const;
 
     int FNEffect = 0;
@@ -105,6 +106,9 @@ private:
     TBitmap FBuffer;
     // A view of FBuffer's pixels for painting, rebuilt when its size or format changes.
     QImage FBufferImage;
+    // Narrow rectangles go through this strip in the window's own pixel format: drawing a one-pixel column
+    // straight from 24-bit rows costs the painter a conversion call per row, many times the copy itself.
+    QImage FStrip;
     bool FBufferImageStale = true;
 
     TNSHiTimer FStepTimer;

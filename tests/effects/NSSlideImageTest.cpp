@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QScreen>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -468,4 +470,44 @@ TEST_F(SlideImage, CopyToBufferClipsToBothBitmaps) {
     image.CopyToBuffer(10, 0, 1, 10);
     image.CopyToBuffer(0, -3, 10, 2);
     image.StopEffect();
+}
+
+TEST_F(SlideImage, StepsPaintTheirLinesOnTheScreen) {
+    image.resize(40, 20);
+    image.SetDelOriginal(false);
+    image.SetBackColor(clBlack);
+    image.SetColor(clBlack);
+    FillPattern(image.Picture(), 40, 20);
+    image.move(0, 0);
+    image.show();
+    QCoreApplication::processEvents();
+    image.SetHideMode(true);
+    image.SetNEffect(-1);
+    image.Execute(); // a black picture area
+    image.SetHideMode(false);
+    image.SetNEffect(0);
+    image.Execute();
+    for (int i = 0; i < 5; ++i) {
+        image.Step();
+    }
+    image.SetNEffect(2); // rows too, which take the wide path
+    image.Execute();
+    for (int i = 0; i < 3; ++i) {
+        image.Step();
+    }
+    // What the window system holds now, painted step by step rather than rendered afresh.
+    const QPoint at = image.mapToGlobal(QPoint(0, 0));
+    const QImage shot =
+        image.screen()->grabWindow(0, at.x(), at.y(), 40, 20).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_GE(shot.width(), 40);
+    ASSERT_GE(shot.height(), 20);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            const bool revealed = x < 5 || y < 3;
+            const auto bgr = revealed ? At(image.Picture(), x, y) : std::array<int, 3>{0, 0, 0};
+            ASSERT_EQ(shot.pixel(x, y), qRgb(bgr[2], bgr[1], bgr[0])) << x << "," << y;
+        }
+    }
+    image.StopEffect();
+    image.hide();
 }
