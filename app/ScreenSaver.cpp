@@ -216,7 +216,12 @@ void TScreenSaver::DoPreview(WId previewHwnd) {
         FPreviewHost->SetOnResized([form](QSize size) { form->resize(size); });
     }
     // A preview must not outlive the window it is shown in.
-    FPreviewHost->SetOnDestroyed([] { RequestTermination(); });
+    // Ending the loop outright: a quit request would first ask every window to close, and the toolkit
+    // refuses that for our window, which is the child of a foreign one.
+    FPreviewHost->SetOnDestroyed([] {
+        RequestTermination();
+        QCoreApplication::exit(0);
+    });
     if (FOnPreview) {
         FOnPreview(this, previewHwnd);
     }

@@ -1,0 +1,173 @@
+#include "tests/support/X11Helpers.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+Display* Dpy(void* display) {
+    return static_cast<Display*>(display);
+}
+
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+} // namespace
+
+// One connection for the whole test program: the X server starts afresh whenever its last client leaves,
+// and a test that connected just then would find no server.
+TX11Test::TX11Test() {
+    static Display* shared = [] {
+        XSetErrorHandler(&IgnoreErrors);
+        return XOpenDisplay(nullptr);
+    }();
+    FDisplay = shared;
+}
+
+TX11Test::~TX11Test() = default;
+
+QRect TX11Test::ScreenRect() const {
+    Display* d = Dpy(FDisplay);
+    return QRect(0, 0, DisplayWidth(d, DefaultScreen(d)), DisplayHeight(d, DefaultScreen(d)));
+}
+
+TX11Test::TWindow TX11Test::CreateWindow(const QRect& rect) {
+    Display* d = Dpy(FDisplay);
+    const Window root = DefaultRootWindow(d);
+    const Window window = XCreateSimpleWindow(d, root, rect.x(), rect.y(), unsigned(rect.width()),
+                                              unsigned(rect.height()), 0, 0, WhitePixel(d, DefaultScreen(d)));
+    XSelectInput(d, window, StructureNotifyMask);
+    XMapWindow(d, window);
+    XEvent event;
+    do {
+        XWindowEvent(d, window, StructureNotifyMask, &event);
+    } while (event.type != MapNotify);
+    XSelectInput(d, window, NoEventMask);
+    return TWindow(window);
+}
+
+void TX11Test::DestroyWindow(TWindow window) {
+    XDestroyWindow(Dpy(FDisplay), window);
+    XSync(Dpy(FDisplay), False);
+}
+
+void TX11Test::ResizeWindow(TWindow window, int width, int height) {
+    XResizeWindow(Dpy(FDisplay), window, unsigned(width), unsigned(height));
+    XSync(Dpy(FDisplay), False);
+}
+
+void TX11Test::RequestClose(TWindow window) {
+    Display* d = Dpy(FDisplay);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, window, False, NoEventMask, &event);
+    XSync(d, False);
+}
+
+std::vector<TX11Test::TWindow> TX11Test::ViewableWindowsOf(qint64 pid, TWindow parent) {
+    Display* d = Dpy(FDisplay);
+    std::vector<TWindow> found;
+    Window root = 0;
+    Window up = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(d, parent != 0 ? Window(parent) : DefaultRootWindow(d), &root, &up, &children, &count) ==
+        0) {
+        return found;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(d, children[i], &attributes) == 0 || attributes.map_state != IsViewable) {
+            continue;
+        }
+        const std::vector<std::uint32_t> owner = Property32(TWindow(children[i]), "_NET_WM_PID");
+        if (!owner.empty() && qint64(owner.front()) == pid) {
+            found.push_back(TWindow(children[i]));
+        }
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return found;
+}
+
+QRect TX11Test::Geometry(TWindow window, bool relative) {
+    Display* d = Dpy(FDisplay);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(d, window, &attributes) == 0) {
+        return QRect();
+    }
+    if (relative) {
+        return QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+    }
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(d, window, attributes.root, 0, 0, &x, &y, &child);
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+std::vector<std::uint32_t> TX11Test::Property32(TWindow window, const char* name) {
+    Display* d = Dpy(FDisplay);
+    std::vector<std::uint32_t> values;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, window, XInternAtom(d, name, False), 0, 64, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) != Success) {
+        return values;
+    }
+    if (format == 32 && data != nullptr) {
+        // Xlib hands 32-bit properties over as longs.
+        const auto* longs = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i) {
+            values.push_back(std::uint32_t(longs[i]));
+        }
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return values;
+}
+
+QStringList TX11Test::AtomNames(TWindow window, const char* name) {
+    QStringList names;
+    for (const std::uint32_t atom : Property32(window, name)) {
+        if (char* text = XGetAtomName(Dpy(FDisplay), atom)) {
+            names << QString::fromLatin1(text);
+            XFree(text);
+        }
+    }
+    return names;
+}
+
+bool XdoTool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}

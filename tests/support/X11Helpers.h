@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// A connection of the test's own to the X server in DISPLAY, to make host windows and to look at the
+// windows of the program under test. Requests that name a window which has gone meanwhile fail quietly.
+class TX11Test {
+public:
+    using TWindow = std::uint32_t;
+
+    TX11Test();
+    ~TX11Test();
+    TX11Test(const TX11Test&) = delete;
+    TX11Test& operator=(const TX11Test&) = delete;
+
+    bool Connected() const { return FDisplay != nullptr; }
+    QRect ScreenRect() const;
+
+    // A plain mapped top-level window, waited for until the server has mapped it.
+    TWindow CreateWindow(const QRect& rect);
+    void DestroyWindow(TWindow window);
+    void ResizeWindow(TWindow window, int width, int height);
+    // Asks the window to close as a window manager does (WM_DELETE_WINDOW).
+    void RequestClose(TWindow window);
+
+    // The viewable windows among the children of parent (the root when 0) that belong to the process.
+    std::vector<TWindow> ViewableWindowsOf(qint64 pid, TWindow parent = 0);
+    // The window's rectangle, relative to its parent when relative, else in screen coordinates.
+    QRect Geometry(TWindow window, bool relative = false);
+    // The 32-bit values of a property, empty when it is missing.
+    std::vector<std::uint32_t> Property32(TWindow window, const char* name);
+    // The names of the atoms in an atom-list property.
+    QStringList AtomNames(TWindow window, const char* name);
+
+private:
+    void* FDisplay = nullptr;
+};
+
+// Runs xdotool with the arguments (keys and typing go through XTEST as a real keyboard would); true when it
+// ended with exit code 0.
+bool XdoTool(const QStringList& arguments);
+
+// Waits until condition holds or the deadline passes; true when it holds. For states of other processes
+// that announce themselves by no event the test could wait on.
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000);
