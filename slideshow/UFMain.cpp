@@ -1,10 +1,40 @@
 #include "slideshow/UFMain.h"
 
+#include "effects/NSSlideImage.h"
+#include "imageio/PictureIO.h"
+#include "platform/Application.h"
+#include "platform/ConfigFolder.h"
+#include "platform/Exceptions.h"
+#include "platform/InstanceLock.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/ProfileFile.h"
+#include "platform/Random.h"
+#include "platform/WindowTimer.h"
+#include "slideshow/FotoScan.h"
 #include "slideshow/ProcessState.h"
+#include "slideshow/Settings.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QPalette>
+#include <QTimer>
+#include <QVBoxLayout>
 
 TFMain* FMain = nullptr;
+
+int ChooseEffect(const QStringList& effects) {
+    TRandom::Shared().Randomize();
+    if (effects.isEmpty()) {
+        return -1;
+    }
+    const QString& entry = effects[TRandom::Shared().Next(int(effects.size()))];
+    const auto number = TryStrToInt(entry);
+    if (!number) {
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(entry));
+    }
+    return *number;
+}
 
 TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     FMain = this;
@@ -15,10 +45,37 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     setPalette(black);
     setAutoFillBackground(true);
     setGeometry(188, 108, 606, 396);
+
+    NSSlideImage = new TNSSlideImage(this);
+    NSSlideImage->setObjectName(QStringLiteral("NSSlideImage"));
+    NSSlideImage->SetTimerDelay(1);
+    NSSlideImage->SetBackColor(clBlack);
+    // The control takes the window's colour, which shows wherever the picture does not reach.
+    NSSlideImage->SetColor(clBlack);
+    NSSlideImage->SetDelOriginal(true);
+    NSSlideImage->SetOnEndProcess([this](QObject* sender) { NSSlideImageEndProcess(sender); });
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(NSSlideImage);
+
+    ShowTimer = new TTimer(this);
+    ShowTimer->setObjectName(QStringLiteral("ShowTimer"));
+    ShowTimer->SetEnabled(false);
+    ShowTimer->SetInterval(1000);
+    ShowTimer->SetOnTimer([this](QObject* sender) { ShowTimerTimer(sender); });
+
+    HideTimer = new TTimer(this);
+    HideTimer->setObjectName(QStringLiteral("HideTimer"));
+    HideTimer->SetEnabled(false);
+    HideTimer->SetOnTimer([this](QObject* sender) { HideTimerTimer(sender); });
+
+    PictureIO = new TPictureIO(this);
+    PictureIO->setObjectName(QStringLiteral("PictureIO"));
 }
 
 TFMain::~TFMain() {
     FormDestroy();
+    SetApplicationOnException(nullptr);
     FMain = nullptr;
 }
 
@@ -26,14 +83,148 @@ void TFMain::FormCreate() {
     if (SettingsMode) {
         return;
     }
+    OpenLog();
+    SetApplicationOnException([this](QObject* sender, const std::exception& e) { AppException(sender, e); });
+    FirstResize = true;
+    const TStoredSettings stored = ReadStoredSettings();
+    NFoto = stored.NFoto;
+    TimerInterval = stored.TimerInterval;
+    NSSlideImage->SetTimerDelay(stored.TimerDelay);
+    ReadFotoDir();
+    ScanFotoDir();
+    if (PictureList.isEmpty()) {
+        HandOverToSettings();
+    }
+    HideTimer->SetInterval(TimerInterval * 1000);
+    PictureIO->SetAttachedBitmap(&NSSlideImage->Picture());
 }
 
-void TFMain::FormDestroy() {}
+void TFMain::OpenLog() {
+    LogOpened = LogFile.Open(BasePath + ErrorLogFileName);
+}
 
-void TFMain::ScreenSaver1PropertiesRequested(QObject*) {}
+// The new copy opens the settings; it can only do so once this copy has given up the instance lock.
+void TFMain::HandOverToSettings() {
+    ReleaseSingleInstance();
+    StartProcess(ExecutablePath());
+    RequestTermination();
+}
 
-void TFMain::ScreenSaver1Preview(QObject*, WId) {}
+void TFMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TFMain::FormResize() {
+    if (FirstResize) {
+        FirstResize = false;
+        ShowTimer->SetEnabled(true);
+    }
+}
+
+void TFMain::FormDestroy() {
+    try {
+        WritePosition();
+    } catch (const Exception& e) {
+        ReportError(e.Message());
+    }
+    if (LogOpened) {
+        LogFile.Close();
+        LogOpened = false;
+    }
+}
+
+void TFMain::ShowTimerTimer(QObject*) {
+    if (PictureList.isEmpty()) {
+        return;
+    }
+    ShowTimer->SetEnabled(false);
+    ++NFoto;
+    if (NFoto > PictureList.size() - 1 || NFoto < 0) {
+        NFoto = 0;
+    }
+    const QString path = FotoDir + QLatin1Char(PathDelimiter) + PictureList[NFoto];
+    FLastRefused = false;
+    PictureIO->LoadFromFile(path);
+    NoteLoadResult();
+    NShow = ChooseEffect(ShowEffects);
+    NSSlideImage->SetNEffect(NShow);
+    NSSlideImage->SetHideMode(false);
+    NSSlideImage->Execute();
+}
+
+// A picture of which nothing can be shown leaves the working bitmap empty.
+void TFMain::NoteLoadResult() {
+    FLastRefused = NSSlideImage->Picture().Empty();
+    FRefusedInARow = FLastRefused ? FRefusedInARow + 1 : 0;
+}
+
+void TFMain::HideTimerTimer(QObject*) {
+    HideTimer->SetEnabled(false);
+    NHide = ChooseEffect(HideEffects);
+    NSSlideImage->SetNEffect(NHide);
+    NSSlideImage->SetHideMode(true);
+    NSSlideImage->Execute();
+}
+
+void TFMain::NSSlideImageEndProcess(QObject*) {
+    if (!NSSlideImage->HideMode()) {
+        HideTimer->SetEnabled(true);
+        return;
+    }
+    if (!FLastRefused) {
+        ShowTimerTimer(this);
+        return;
+    }
+    // Refused pictures must not chain inside one event: the next one starts from the message loop, and
+    // after a whole pass that showed nothing the show waits a second before it tries again.
+    FLastRefused = false;
+    if (FRefusedInARow >= PictureList.size()) {
+        FRefusedInARow = 0;
+        ShowTimer->SetEnabled(true);
+        return;
+    }
+    QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { ShowTimerTimer(this); }); });
+}
+
+QString TFMain::CurrentPictureName() const {
+    if (NFoto < 0 || NFoto >= PictureList.size()) {
+        return QString();
+    }
+    return PictureList[NFoto];
+}
+
+void TFMain::ReportError(const QString& message) {
+    const QString record = FormatErrorRecord(QDateTime::currentDateTime(), QLocale::system(), message,
+                                             CurrentPictureName(), NShow, NHide);
+    if (LogOpened) {
+        LogFile.Append(record);
+    }
+    ShowMessage(record, this);
+}
+
+void TFMain::AppException(QObject*, const std::exception& E) {
+    ReportError(ExceptionMessage(E));
+    ShowTimer->SetEnabled(true);
+}
+
+// The settings dialog reads the stored position and display time when it is created; they are read here
+// too, so that FormDestroy writes back what is stored rather than the start-up values.
+void TFMain::ScreenSaver1PropertiesRequested(QObject*) {
+    const TStoredSettings stored = ReadStoredSettings();
+    NFoto = stored.NFoto;
+    TimerInterval = stored.TimerInterval;
+    ReadFotoDir();
+    ScanFotoDir();
+}
+
+void TFMain::ScreenSaver1Preview(QObject*, WId) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
 
 void TFMain::ScreenSaver1CloseQuery(QObject*, bool& CanClose) {
+    CanClose = false;
+    PictureIO->SetAborted(true);
+    ProcessMessages();
     CanClose = true;
 }

@@ -1,10 +1,21 @@
 #pragma once
 
+#include "slideshow/ErrorLog.h"
+
 #include <QWidget>
 
+#include <exception>
+
+class TNSSlideImage;
+class TPictureIO;
+class TTimer;
+
 // The slide-show window, the application's main window. Its components are built in the constructor;
-// whoever creates it runs the screen-saver mode selection and then FormCreate, the window's own creation
-// handler. FormDestroy runs when it is destroyed.
+// whoever creates it attaches the screen-saver component, runs its mode selection and then FormCreate, the
+// window's own creation handler. FormDestroy runs when the window is destroyed.
+//
+// The cycle: one second after the first resize a picture is loaded and shown by a show effect, stays for
+// TimerInterval seconds, is wiped by a hide effect, and the next picture follows at once.
 class TFMain : public QWidget {
     Q_OBJECT
 public:
@@ -18,9 +29,48 @@ public:
     void ScreenSaver1Preview(QObject* Sender, WId previewHwnd);
     void ScreenSaver1CloseQuery(QObject* Sender, bool& CanClose);
 
+    // The application's handler for exceptions that leave an event handler: logs, shows, goes on.
+    void AppException(QObject* Sender, const std::exception& E);
+
+    // The slide-show cycle, driven by the timers and the end of each transition.
+    void ShowTimerTimer(QObject* Sender);
+    void HideTimerTimer(QObject* Sender);
+    void NSSlideImageEndProcess(QObject* Sender);
+
+    TNSSlideImage* NSSlideImage = nullptr;
+    TTimer* ShowTimer = nullptr;
+    TTimer* HideTimer = nullptr;
+    TPictureIO* PictureIO = nullptr;
+
+    // The numbers of the show and hide effects drawn last, for the error records.
+    int NShow = 0;
+    int NHide = 0;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void FormResize();
     void FormDestroy();
+
+    void OpenLog();
+    void HandOverToSettings();
+    void ReportError(const QString& message);
+    // Picture entry NFoto, or empty when NFoto is not an index of PictureList.
+    QString CurrentPictureName() const;
+    void NoteLoadResult();
+
+    TErrorLog LogFile;
+    bool LogOpened = false;
+    bool FirstResize = false;
+    // Pictures passed over in a row because nothing of them could be shown.
+    int FRefusedInARow = 0;
+    bool FLastRefused = false;
 };
 
 // The one instance, from its construction to its destruction.
 extern TFMain* FMain;
+
+// Draws an effect number from a list of decimal entries after reseeding the generator; -1 for an empty
+// list. Throws EConvertError "'%s' is not a valid integer value" for an entry that is not a number.
+int ChooseEffect(const QStringList& effects);

@@ -23,6 +23,9 @@ protected:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), config.Runtime());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment = env;
+        // A folder with pictures, so that the copy runs its show instead of handing over to the settings.
+        WriteFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"),
+                       "[General]\r\nFotoDir=" + QByteArray(AMBRELLE_SOURCE_DIR) + "/samples/\r\n");
     }
 
     std::unique_ptr<QProcess> Start(const QStringList& arguments = {QStringLiteral("/s")}) {
@@ -79,6 +82,8 @@ TEST_F(Startup, WithoutAConfigFolderTheFilesGoToTheCurrentFolder) {
     const QString blocker = config.Home() + QStringLiteral("/plain-file");
     WriteFileBytes(blocker, "x");
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), blocker + QStringLiteral("/below"));
+    // Without a config folder the settings file is not found either; the show runs over the program's
+    // folder, which holds no pictures, and hands over to a settings copy, which finds the lists here too.
     auto copy = Start();
     const QString here = workingFolder.path() + QStringLiteral("/ssShowEffects.Dat");
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(here) == DefaultListFile(); }));

@@ -1,0 +1,146 @@
+// The slide-show window under load, on whatever platform QT_QPA_PLATFORM names (offscreen is fine):
+//  1. a 24-megapixel JPEG on a 1920 x 1080 window: the time from ShowTimerTimer to the first step of the
+//     show effect (load plus fit), and the peak memory of the process;
+//  2. 200 pictures cycled with short effects: the growth of resident memory after the first 20.
+// Usage: bench-SlideShowBench [work folder]; the pictures are made there with /usr/bin/convert.
+
+#include "effects/NSSlideImage.h"
+#include "platform/Application.h"
+#include "platform/WindowTimer.h"
+#include "slideshow/ProcessState.h"
+#include "slideshow/UFMain.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+double ResidentMegabytes() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(f);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void MakeConfig(const QString& folder) {
+    qputenv("XDG_CONFIG_HOME", folder.toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", folder.toLocal8Bit());
+    QDir().mkpath(folder + QStringLiteral("/ambrelle"));
+    BasePath = folder + QStringLiteral("/ambrelle/");
+}
+
+bool MakeBigJpeg(const QString& path) {
+    return QProcess::execute(QStringLiteral("/usr/bin/convert"),
+                             {QStringLiteral("-size"), QStringLiteral("6000x4000"),
+                              QStringLiteral("plasma:fractal"), QStringLiteral("-quality"),
+                              QStringLiteral("90"), path}) == 0;
+}
+
+// Runs the message loop until the condition holds.
+template <typename Condition> void LoopUntil(Condition condition) {
+    while (!condition()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+}
+
+void BenchFirstStep(const QString& work) {
+    const QString pictures = work + QStringLiteral("/big");
+    QDir().mkpath(pictures);
+    if (!MakeBigJpeg(pictures + QStringLiteral("/photo.jpg"))) {
+        std::printf("could not make the 24-megapixel picture\n");
+        return;
+    }
+    FotoDir = pictures;
+    PictureList = {QStringLiteral("photo.jpg")};
+    ShowEffects = {QStringLiteral("0")};
+    HideEffects = {QStringLiteral("0")};
+    NFoto = 0;
+    const double before = PeakMegabytes();
+    TFMain window;
+    window.resize(1920, 1080);
+    window.show();
+    QCoreApplication::processEvents();
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        window.ShowTimerTimer(window.ShowTimer);
+        const double executeMs = double(clock.nsecsElapsed()) / 1e6;
+        std::printf("24 MP JPEG on 1920 x 1080: ShowTimerTimer to the first step %.1f ms (target < 400 ms)\n",
+                    executeMs);
+        window.NSSlideImage->StopEffect();
+        window.HideTimer->SetEnabled(false);
+    }
+    const double decoded = 6000.0 * 4000 * 3 / (1024 * 1024);
+    const double buffer = 1920.0 * 1080 * 3 / (1024 * 1024);
+    std::printf(
+        "peak memory %.0f MB (before the window %.0f MB); target < 3 x %.0f + 2 x %.0f + 60 = %.0f MB\n",
+        PeakMegabytes(), before, decoded, buffer, 3 * decoded + 2 * buffer + 60);
+}
+
+void BenchLongCycle(const QString& work) {
+    const QString pictures = work + QStringLiteral("/many");
+    QDir().mkpath(pictures);
+    QStringList names;
+    for (int i = 0; i < 10; ++i) {
+        QImage image(640 + 16 * i, 480 - 8 * i, QImage::Format_RGB888);
+        image.fill(QColor::fromHsv(36 * i, 200, 200));
+        const QString name = QStringLiteral("p%1.bmp").arg(i);
+        image.save(pictures + QLatin1Char('/') + name, "BMP");
+        names.append(name);
+    }
+    FotoDir = pictures;
+    PictureList = names;
+    ShowEffects = {QStringLiteral("9"), QStringLiteral("19")};
+    HideEffects = {QStringLiteral("8"), QStringLiteral("20")};
+    NFoto = 0;
+    TFMain window;
+    window.resize(160, 120);
+    window.show();
+    window.NSSlideImage->SetTimerDelay(1);
+    int pictureCount = 0;
+    double after20 = 0;
+    int lastNFoto = -1;
+    window.ShowTimerTimer(window.ShowTimer);
+    window.HideTimer->SetInterval(1);
+    while (pictureCount < 200) {
+        LoopUntil([&] { return NFoto != lastNFoto; });
+        lastNFoto = NFoto;
+        ++pictureCount;
+        if (pictureCount == 20) {
+            after20 = ResidentMegabytes();
+        }
+    }
+    std::printf("200 pictures: resident memory after 20 %.1f MB, after 200 %.1f MB, growth %.2f MB "
+                "(target < 5 MB)\n",
+                after20, ResidentMegabytes(), ResidentMegabytes() - after20);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TApplication application(argc, argv);
+    QTemporaryDir temporary;
+    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    MakeConfig(work);
+    BenchFirstStep(work);
+    BenchLongCycle(work);
+    return 0;
+}

@@ -1,0 +1,263 @@
+#include "tests/support/ProgramRun.h"
+#include "tests/support/Screen.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+struct Picture {
+    QString name;
+    QSize size;
+    QColor color;
+};
+
+// The fitted rectangle of a picture on the screen: the larger scale that fits both sides, truncated
+// sizes, centred with truncating division.
+QRect FittedRect(QSize picture, QSize screen) {
+    const double sx = double(screen.width()) / picture.width();
+    const double sy = double(screen.height()) / picture.height();
+    const double s = sx < sy ? sx : sy;
+    const int w = int(picture.width() * s);
+    const int h = int(picture.height() * s);
+    return QRect((screen.width() - w) / 2, (screen.height() - h) / 2, w, h);
+}
+
+class SlideShow : public testing::Test {
+protected:
+    void SetUp() override {
+        const QImage probe = GrabScreen();
+        ASSERT_FALSE(probe.isNull()) << "no X server to take screenshots of";
+        screen = probe.size();
+    }
+
+    void AddPicture(const QString& name, QSize size, QColor color) {
+        QImage image(size, QImage::Format_RGB888);
+        image.fill(color);
+        ASSERT_TRUE(image.save(folder.filePath(name), "BMP"));
+        pictures.push_back({name, size, color});
+    }
+
+    // The names in the order in which the folder lists them, as the screen saver walks them.
+    QStringList ListingOrder() const {
+        QStringList names =
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Unsorted);
+        names.removeIf([](const QString& n) {
+            return !n.endsWith(QStringLiteral(".bmp")) && !n.endsWith(QStringLiteral(".jpg"));
+        });
+        return names;
+    }
+
+    void Configure(int nFoto, int timerInterval) {
+        run.WriteSettings({QStringLiteral("NFoto=%1").arg(nFoto),
+                           QStringLiteral("TimerInterval=%1").arg(timerInterval),
+                           QStringLiteral("FotoDir=") + folder.path() + QLatin1Char('/')});
+    }
+
+    // Which picture fills the screen: the one whose colour covers its fitted rectangle while the margins
+    // are black. Nothing when the screen shows no whole picture (black, or a transition under way).
+    std::optional<QString> PictureOnScreen(const QImage& shot) const {
+        for (const Picture& p : pictures) {
+            const QRect r = FittedRect(p.size, screen);
+            const QPoint inside[] = {r.center(), r.topLeft() + QPoint(3, 3), r.bottomRight() - QPoint(3, 3),
+                                     QPoint(r.left() + 3, r.bottom() - 3),
+                                     QPoint(r.right() - 3, r.top() + 3)};
+            bool all = true;
+            for (const QPoint& at : inside) {
+                all = all && SameColor(shot.pixelColor(at), p.color);
+            }
+            if (!all) {
+                continue;
+            }
+            const QPoint outside[] = {
+                QPoint(r.left() - 3, r.center().y()), QPoint(r.right() + 3, r.center().y()),
+                QPoint(r.center().x(), r.top() - 3), QPoint(r.center().x(), r.bottom() + 3)};
+            for (const QPoint& at : outside) {
+                if (QRect(QPoint(0, 0), screen).contains(at) && !SameColor(shot.pixelColor(at), Qt::black)) {
+                    all = false;
+                }
+            }
+            if (all) {
+                return p.name;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The pictures as they follow one another on the screen, until count of them have been seen.
+    QStringList WatchSequence(int count, int milliseconds) {
+        QStringList seen;
+        QElapsedTimer clock;
+        clock.start();
+        while (seen.size() < count && clock.elapsed() < milliseconds && run.Running()) {
+            const auto now = PictureOnScreen(GrabScreen());
+            if (now && (seen.isEmpty() || seen.last() != *now)) {
+                seen.append(*now);
+            }
+        }
+        return seen;
+    }
+
+    QTemporaryDir folder;
+    std::vector<Picture> pictures;
+    ProgramRun run;
+    QSize screen;
+};
+
+} // namespace
+
+TEST_F(SlideShow, FirstPictureIsFittedAndCentredAboutOneSecondAfterTheWindowAppears) {
+    AddPicture(QStringLiteral("wide.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    Configure(0, 0);
+    run.WriteEffectLists("", "");
+    QElapsedTimer clock;
+    run.Start();
+    clock.start();
+    const bool black = WaitFor([&] {
+        const QImage shot = GrabScreen();
+        return SameColor(shot.pixelColor(shot.rect().center()), Qt::black, 0) && !PictureOnScreen(shot);
+    });
+    ASSERT_TRUE(black);
+    std::optional<QString> seen;
+    ASSERT_TRUE(WaitFor([&] { return (seen = PictureOnScreen(GrabScreen())).has_value(); }, 8000));
+    EXPECT_EQ(*seen, QStringLiteral("wide.bmp"));
+    EXPECT_GE(clock.elapsed(), 900);
+    // A display time of 0 never ends: the picture stays.
+    QThread::msleep(2500);
+    EXPECT_EQ(PictureOnScreen(GrabScreen()).value_or(QString()), QStringLiteral("wide.bmp"));
+    EXPECT_TRUE(run.Running());
+}
+
+TEST_F(SlideShow, PicturesFollowTheListingFromTheStoredPositionWithoutTransitions) {
+    AddPicture(QStringLiteral("a.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    AddPicture(QStringLiteral("b.bmp"), QSize(200, 300), QColor(30, 200, 30));
+    AddPicture(QStringLiteral("c.bmp"), QSize(400, 100), QColor(40, 40, 230));
+    const QStringList order = ListingOrder();
+    ASSERT_EQ(order.size(), 3);
+    Configure(1, 1);
+    run.WriteEffectLists("", "");
+    run.Start();
+    const QStringList seen = WatchSequence(4, 20000);
+    EXPECT_EQ(seen, (QStringList{order[2], order[0], order[1], order[2]}));
+}
+
+TEST_F(SlideShow, AKeyEndsTheShowAndThePositionIsStored) {
+    AddPicture(QStringLiteral("a.bmp"), QSize(64, 48), QColor(220, 30, 30));
+    AddPicture(QStringLiteral("b.bmp"), QSize(48, 64), QColor(30, 200, 30));
+    Configure(5, 0);
+    run.WriteEffectLists("", "");
+    run.Start();
+    ASSERT_TRUE(WaitFor([&] { return PictureOnScreen(GrabScreen()).has_value(); }, 15000));
+    ASSERT_TRUE(PressKey(QStringLiteral("q")));
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.Process().exitCode(), 0);
+    const QByteArray ini = ReadFileBytes(run.ConfigFile(QStringLiteral("ssAmbrelle.ini")));
+    EXPECT_TRUE(ini.contains("NFoto=0\r\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("TimerInterval=0\r\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("FotoDir=")) << ini.toStdString();
+}
+
+TEST_F(SlideShow, APictureThatCannotBeOpenedIsLoggedAndTheShowGoesOn) {
+    AddPicture(QStringLiteral("a.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("missing-target")),
+                            folder.filePath(QStringLiteral("broken.bmp"))));
+    const QStringList order = ListingOrder();
+    ASSERT_EQ(order.size(), 2);
+    // The position before the broken picture, so that it comes first; a display time of 0 then keeps
+    // the good picture on screen for good.
+    Configure(int(order.indexOf(QStringLiteral("broken.bmp"))) - 1, 0);
+    run.WriteEffectLists("", "");
+    run.Start();
+    const QString log = run.ConfigFile(QStringLiteral("Error.dat"));
+    ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(log).isEmpty(); }, 15000));
+    const QByteArray record = ReadFileBytes(log);
+    const QRegularExpression format(
+        QStringLiteral("^Date-[^;]+;  ErrorSTR-Cannot open file \"[^\"]*/broken\\.bmp\"\\. [^;]+; "
+                       "FileNameFoto-broken\\.bmp; "
+                       "NShow-0; NHide-0\\r\\n$"));
+    EXPECT_TRUE(format.match(QString::fromUtf8(record)).hasMatch()) << record.toStdString();
+    // The message box holds the show until it is closed; then the next picture follows.
+    // (Return is a key that also ends the show, so it is pressed once, when the box is up.)
+    ASSERT_TRUE(WaitFor([&] {
+        const QImage shot = GrabScreen();
+        return !SameColor(shot.pixelColor(shot.rect().center()), Qt::black);
+    }));
+    EXPECT_FALSE(PictureOnScreen(GrabScreen()).has_value());
+    ASSERT_TRUE(PressKey(QStringLiteral("Return")));
+    ASSERT_TRUE(WaitFor([&] { return PictureOnScreen(GrabScreen()).has_value(); }));
+    EXPECT_EQ(ReadFileBytes(log), record);
+    EXPECT_TRUE(run.Running());
+}
+
+TEST_F(SlideShow, AJpegNameWithoutAJpegInsideIsPassedOverWithoutARecord) {
+    AddPicture(QStringLiteral("a.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    WriteFileBytes(folder.filePath(QStringLiteral("text.jpg")), "this is not a picture");
+    const QStringList order = ListingOrder();
+    ASSERT_EQ(order.size(), 2);
+    Configure(int(order.indexOf(QStringLiteral("text.jpg"))) - 1, 0);
+    run.WriteEffectLists("", "");
+    run.Start();
+    ASSERT_TRUE(WaitFor([&] { return PictureOnScreen(GrabScreen()).has_value(); }, 15000));
+    EXPECT_TRUE(QFileInfo::exists(run.ConfigFile(QStringLiteral("Error.dat"))));
+    EXPECT_TRUE(ReadFileBytes(run.ConfigFile(QStringLiteral("Error.dat"))).isEmpty());
+}
+
+TEST_F(SlideShow, TransitionsBringThePictureInAndWipeItAway) {
+    AddPicture(QStringLiteral("a.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    AddPicture(QStringLiteral("b.bmp"), QSize(200, 300), QColor(30, 200, 30));
+    Configure(-1, 1);
+    // A sweep in from the left and a sweep away from the right; each takes one step per column.
+    run.WriteEffectLists("0\r\n", "1\r\n");
+    run.Start();
+    const QStringList seen = WatchSequence(2, 120000);
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_NE(seen[0], seen[1]);
+}
+
+namespace {
+
+// Processes of the screen saver started with no arguments under the given config folder.
+int SettingsCopiesRunning(const QString& configHome) {
+    int found = 0;
+    const QByteArray marker = "XDG_CONFIG_HOME=" + configHome.toLocal8Bit();
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray cmdline = ReadFileBytes(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        const QList<QByteArray> arguments = cmdline.split('\0');
+        // One argument and the terminating empty piece: no arguments after the program's name.
+        if (arguments.size() != 2 || !arguments[0].endsWith("/ambrelle")) {
+            continue;
+        }
+        const QList<QByteArray> environment =
+            ReadFileBytes(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0');
+        if (environment.contains(marker)) {
+            ++found;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopy) {
+    Configure(0, 15);
+    run.Start();
+    bool sawSettings = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000 && !sawSettings) {
+        sawSettings = SettingsCopiesRunning(run.ConfigHome()) > 0;
+    }
+    EXPECT_TRUE(sawSettings);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.Process().exitCode(), 0);
+}
