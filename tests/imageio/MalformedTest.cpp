@@ -1,0 +1,146 @@
+#include "tests/imageio/PictureTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include "imageio/Readers.h"
+#include "imageio/Stream.h"
+#include "platform/Exceptions.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+// Hostile inputs: nothing here may crash, hang or touch memory outside a buffer (the sanitizer build
+// runs these). A read may be refused, load garbage, or raise the bitmap's out-of-memory error.
+
+namespace {
+
+enum class TFormat { Jpeg, Bmp };
+
+// Reads the bytes with the reader itself; returns false when an exception other than the bitmap's
+// out-of-memory error came out.
+bool ReadBytes(TFormat format, const QByteArray& bytes, bool* abortedOut = nullptr) {
+    TMemoryStream stream(bytes.constData(), bytes.size());
+    TBitmap bitmap;
+    TIOParams params;
+    bool aborted = false;
+    ProgressContext context;
+    context.Aborted = &aborted;
+    try {
+        if (format == TFormat::Jpeg) {
+            ReadJpeg(stream, bitmap, params, context);
+        } else {
+            ReadBmp(stream, bitmap, bytes.size(), params, context);
+        }
+    } catch (const EOutOfMemory&) {
+    } catch (...) {
+        return false;
+    }
+    if (abortedOut) {
+        *abortedOut = aborted;
+    }
+    // Whatever was read, the bitmap is consistent: every row can be walked.
+    for (int y = 0; !bitmap.Empty() && y < bitmap.Height(); ++y) {
+        if (bitmap.ScanLine(y) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList FilesIn(const QString& folder, const QString& pattern) {
+    QStringList paths;
+    const QDir dir(TestDataPath(folder));
+    for (const QString& name : dir.entryList({pattern}, QDir::Files, QDir::Name)) {
+        paths << dir.filePath(name);
+    }
+    return paths;
+}
+
+} // namespace
+
+TEST(Malformed, SavedJpegCasesAreReplayed) {
+    const QStringList files = FilesIn(QStringLiteral("jpeg/malformed"), QStringLiteral("*.jpg"));
+    ASSERT_GE(files.size(), 10);
+    for (const QString& path : files) {
+        EXPECT_TRUE(ReadBytes(TFormat::Jpeg, ReadFileBytes(path))) << path.toStdString();
+        TBitmap bitmap;
+        EXPECT_NO_THROW(LoadPicture(path, bitmap)) << path.toStdString();
+    }
+}
+
+TEST(Malformed, SavedBmpCasesAreReplayed) {
+    const QStringList files = FilesIn(QStringLiteral("bmp/malformed"), QStringLiteral("*.bmp"));
+    ASSERT_GE(files.size(), 10);
+    for (const QString& path : files) {
+        EXPECT_TRUE(ReadBytes(TFormat::Bmp, ReadFileBytes(path))) << path.toStdString();
+        TBitmap bitmap;
+        try {
+            LoadPicture(path, bitmap);
+        } catch (const EOutOfMemory&) {
+        }
+    }
+}
+
+TEST(Malformed, SomeSavedJpegCasesAreRefused) {
+    // The library's fatal errors arrive as Aborted, not as a crash or an exception.
+    for (const char* name : {"sof-zero-width.jpg", "sof-five-components.jpg", "sof-precision-twelve.jpg",
+                             "scan-before-frame.jpg", "segment-length-zero.jpg", "only-signature.jpg"}) {
+        bool aborted = false;
+        ASSERT_TRUE(ReadBytes(
+            TFormat::Jpeg,
+            ReadFileBytes(TestDataPath(QStringLiteral("jpeg/malformed/") + QLatin1String(name))), &aborted));
+        EXPECT_TRUE(aborted) << name;
+    }
+}
+
+TEST(Malformed, EveryTruncationOfEveryTestPicture) {
+    struct TSource {
+        TFormat Format;
+        QStringList Files;
+    };
+    const TSource sources[] = {
+        {TFormat::Jpeg, FilesIn(QStringLiteral("jpeg"), QStringLiteral("*.jpg"))},
+        {TFormat::Bmp, FilesIn(QStringLiteral("bmp"), QStringLiteral("*.bmp"))},
+    };
+    for (const TSource& source : sources) {
+        ASSERT_GE(source.Files.size(), 5);
+        for (const QString& path : source.Files) {
+            const QByteArray whole = ReadFileBytes(path);
+            for (qsizetype length = 0; length < whole.size(); ++length) {
+                ASSERT_TRUE(ReadBytes(source.Format, whole.left(length)))
+                    << path.toStdString() << " " << length;
+            }
+        }
+    }
+}
+
+TEST(Malformed, EveryByteOfTheHeadersInverted) {
+    struct TSource {
+        TFormat Format;
+        const char* File;
+        qsizetype Bytes;
+        bool SkipSizeBytes = false;
+    };
+    // The JPEG files are small enough to invert every byte; of the BMP files the headers and tables.
+    // Inverted high bytes of a 40-byte header's width and height (bytes 20, 21, 24, 25) only ask for black
+    // bitmaps of hundreds of megabytes, which the bitmap's limit allows; that costs seconds each and is
+    // covered once by the absurd-size test.
+    const TSource sources[] = {
+        {TFormat::Jpeg, "jpeg/baseline.jpg", 1 << 20},    {TFormat::Jpeg, "jpeg/progressive.jpg", 1 << 20},
+        {TFormat::Jpeg, "jpeg/ycck.jpg", 1 << 20},        {TFormat::Bmp, "bmp/magick-rle8.bmp", 1200, true},
+        {TFormat::Bmp, "bmp/magick-os2-4bit.bmp", 80},    {TFormat::Bmp, "bmp/pillow-1bit.bmp", 62, true},
+        {TFormat::Bmp, "bmp/magick-4bit.bmp", 118, true},
+    };
+    for (const TSource& source : sources) {
+        const QByteArray whole = ReadFileBytes(TestDataPath(QLatin1String(source.File)));
+        ASSERT_FALSE(whole.isEmpty()) << source.File;
+        for (qsizetype i = 0; i < std::min(source.Bytes, whole.size()); ++i) {
+            if (source.SkipSizeBytes && i >= 20 && i < 26 && i != 22 && i != 23) {
+                continue;
+            }
+            QByteArray changed = whole;
+            changed[i] = char(~changed[i]);
+            ASSERT_TRUE(ReadBytes(source.Format, changed)) << source.File << " byte " << i;
+        }
+    }
+}
