@@ -1,6 +1,7 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/Screen.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/X11Helpers.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -258,6 +259,33 @@ TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopy) {
         sawSettings = SettingsCopiesRunning(run.ConfigHome()) > 0;
     }
     EXPECT_TRUE(sawSettings);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.Process().exitCode(), 0);
+}
+
+TEST_F(SlideShow, PreviewRunsTheShowInsideTheHostWindow) {
+    TX11Test x;
+    ASSERT_TRUE(x.Connected());
+    const QRect hostRect(100, 120, 320, 240);
+    const TX11Test::TWindow host = x.CreateWindow(hostRect);
+    AddPicture(QStringLiteral("a.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    Configure(0, 0);
+    run.WriteEffectLists("", "");
+    run.Start({QStringLiteral("/p"), QString::number(host)});
+    // Fitted into the host: 320 x 213 at a top margin of 13.
+    const QRect picture(hostRect.left(), hostRect.top() + 13, 320, 213);
+    const auto pictureInHost = [&] {
+        const QImage shot = GrabScreen();
+        return SameColor(shot.pixelColor(picture.center()), QColor(220, 30, 30)) &&
+               SameColor(shot.pixelColor(picture.topLeft() + QPoint(2, 2)), QColor(220, 30, 30)) &&
+               SameColor(shot.pixelColor(picture.bottomRight() - QPoint(2, 2)), QColor(220, 30, 30)) &&
+               SameColor(shot.pixelColor(hostRect.left() + 160, hostRect.top() + 5), Qt::black) &&
+               SameColor(shot.pixelColor(hostRect.left() + 160, hostRect.bottom() - 5), Qt::black) &&
+               !SameColor(shot.pixelColor(hostRect.left() + 160, hostRect.bottom() + 20),
+                          QColor(220, 30, 30));
+    };
+    EXPECT_TRUE(WaitFor(pictureInHost, 15000));
+    x.DestroyWindow(host);
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.Process().exitCode(), 0);
 }
