@@ -20,22 +20,22 @@ QString UserName() {
     return entry != nullptr ? QString::fromLocal8Bit(entry->pw_name) : QString();
 }
 
-// The real program under the X server of the test run, with a config folder of its own that points the
+// The real program on an X server of each test's own, with a config folder of its own that points the
 // show at the sample pictures.
 class ScreenSaver : public testing::Test {
 protected:
     void SetUp() override {
-        if (!x.Connected()) {
-            GTEST_SKIP() << "no X server in DISPLAY";
-        }
+        ASSERT_FALSE(server.Name().isEmpty()) << "Xvfb did not start";
+        ASSERT_TRUE(x.Connected());
         environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), server.Name());
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.Home());
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), config.Runtime());
         WriteFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"),
                        "[General]\r\nFotoDir=" + QByteArray(AMBRELLE_SOURCE_DIR) + "/samples\r\n");
         // Keep the pointer still where the show will appear, so only what a test does moves it.
-        XdoTool({QStringLiteral("mousemove"), QStringLiteral("640"), QStringLiteral("512")});
+        Xdo({QStringLiteral("mousemove"), QStringLiteral("640"), QStringLiteral("512")});
     }
 
     void TearDown() override {
@@ -106,7 +106,10 @@ protected:
 
     bool Ended() { return program->waitForFinished(10000) && program->exitStatus() == QProcess::NormalExit; }
 
-    TX11Test x;
+    bool Xdo(const QStringList& arguments) { return XdoTool(arguments, server.Name()); }
+
+    TPrivateXServer server;
+    TX11Test x{server.Name()};
     TempConfigHome config;
     QProcessEnvironment environment;
     std::unique_ptr<QProcess> program;
@@ -124,7 +127,7 @@ TEST_F(ScreenSaver, FullScreenCoversTheScreenUndecoratedOnTopAndALetterEndsIt) {
     EXPECT_EQ(motif[2], 0u);
     EXPECT_TRUE(x.AtomNames(show, "_NET_WM_STATE").contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
 
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("a")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("a")}));
     ASSERT_TRUE(Ended());
     EXPECT_EQ(program->exitCode(), 0);
 }
@@ -132,11 +135,11 @@ TEST_F(ScreenSaver, FullScreenCoversTheScreenUndecoratedOnTopAndALetterEndsIt) {
 TEST_F(ScreenSaver, ShiftAloneDoesNotEndTheShow) {
     Start({QStringLiteral("-S")});
     ASSERT_NE(WaitForShow(), 0u);
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("shift"), QStringLiteral("Shift_R"),
-                         QStringLiteral("ctrl"), QStringLiteral("Left"), QStringLiteral("F2")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("shift"), QStringLiteral("Shift_R"),
+                     QStringLiteral("ctrl"), QStringLiteral("Left"), QStringLiteral("F2")}));
     // Nothing announces that a key was ignored; a show that would end on these keys ends well within this.
     EXPECT_FALSE(program->waitForFinished(1500));
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("space")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("space")}));
     ASSERT_TRUE(Ended());
     EXPECT_EQ(program->exitCode(), 0);
 }
@@ -144,8 +147,8 @@ TEST_F(ScreenSaver, ShiftAloneDoesNotEndTheShow) {
 TEST_F(ScreenSaver, APointerMoveOfMoreThanTwentyFivePixelsEndsTheShow) {
     Start({QStringLiteral("/s")});
     ASSERT_NE(WaitForShow(), 0u);
-    ASSERT_TRUE(XdoTool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("0"),
-                         QStringLiteral("-200")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("0"),
+                     QStringLiteral("-200")}));
     ASSERT_TRUE(Ended());
     EXPECT_EQ(program->exitCode(), 0);
 }
@@ -211,23 +214,23 @@ TEST_F(ScreenSaver, WithThePasswordOnAWrongOneKeepsTheShowAndTheRightOneEndsIt) 
     const TX11Test::TWindow show = WaitForShow();
     ASSERT_NE(show, 0u);
 
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("x")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("x")}));
     TX11Test::TWindow prompt = WaitForPrompt(show);
     ASSERT_NE(prompt, 0u);
-    XdoTool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
-    ASSERT_TRUE(XdoTool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
-                         QStringLiteral("kr0k0dil")}));
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("Return")}));
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
+    ASSERT_TRUE(Xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+                     QStringLiteral("kr0k0dil")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(WaitUntil([&] { return Windows().size() == 1; }));
 
     // Still running: the next key brings the prompt back.
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("y")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("y")}));
     prompt = WaitForPrompt(show);
     ASSERT_NE(prompt, 0u);
-    XdoTool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
-    ASSERT_TRUE(XdoTool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
-                         QStringLiteral("Kr0k0dil")}));
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("Return")}));
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
+    ASSERT_TRUE(Xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+                     QStringLiteral("Kr0k0dil")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(Ended());
     EXPECT_EQ(program->exitCode(), 0);
 }
@@ -245,18 +248,18 @@ TEST_F(ScreenSaver, EscapeOnThePromptAndAWindowManagerCloseKeepTheShow) {
     x.RequestClose(show);
     TX11Test::TWindow prompt = WaitForPrompt(show);
     ASSERT_NE(prompt, 0u);
-    XdoTool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("Escape")}));
     ASSERT_TRUE(WaitUntil([&] { return Windows().size() == 1; }));
     EXPECT_EQ(Windows().front(), show);
 
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("Return")}));
     prompt = WaitForPrompt(show);
     ASSERT_NE(prompt, 0u);
-    XdoTool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
-    ASSERT_TRUE(XdoTool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
-                         QStringLiteral("Kr0k0dil")}));
-    ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("Return")}));
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(prompt)});
+    ASSERT_TRUE(Xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+                     QStringLiteral("Kr0k0dil")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(Ended());
     EXPECT_EQ(program->exitCode(), 0);
 }
@@ -270,7 +273,7 @@ TEST_F(ScreenSaver, WithThePasswordOffOrNoDesktopFileAKeyEndsTheShowWithoutAProm
         }
         Start({QStringLiteral("/s")});
         ASSERT_NE(WaitForShow(), 0u);
-        ASSERT_TRUE(XdoTool({QStringLiteral("key"), QStringLiteral("q")}));
+        ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("q")}));
         ASSERT_TRUE(Ended()) << "with desktop.ini: " << withFile << ", PAM: " << pam;
         EXPECT_EQ(program->exitCode(), 0);
     }

@@ -4,6 +4,13 @@
 #include <QProcess>
 #include <QThread>
 
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -30,7 +37,17 @@ TX11Test::TX11Test() {
     FDisplay = shared;
 }
 
-TX11Test::~TX11Test() = default;
+TX11Test::TX11Test(const QString& displayName) {
+    XSetErrorHandler(&IgnoreErrors);
+    FDisplay = XOpenDisplay(displayName.toLocal8Bit().constData());
+    FOwned = true;
+}
+
+TX11Test::~TX11Test() {
+    if (FOwned && FDisplay != nullptr) {
+        XCloseDisplay(Dpy(FDisplay));
+    }
+}
 
 QRect TX11Test::ScreenRect() const {
     Display* d = Dpy(FDisplay);
@@ -154,8 +171,13 @@ QStringList TX11Test::AtomNames(TWindow window, const char* name) {
     return names;
 }
 
-bool XdoTool(const QStringList& arguments) {
+bool XdoTool(const QStringList& arguments, const QString& displayName) {
     QProcess process;
+    if (!displayName.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), displayName);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral("xdotool"), arguments);
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
@@ -170,4 +192,52 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
         QThread::msleep(20);
     }
     return true;
+}
+
+// Xvfb tells the display it chose on the descriptor given with -displayfd once it accepts connections, so
+// the test waits for that line instead of guessing a free number and polling for the socket.
+TPrivateXServer::TPrivateXServer() {
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) {
+        return;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(ready[1], 3);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+               "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ready[1]);
+    if (pid < 0) {
+        close(ready[0]);
+        return;
+    }
+    FPid = pid;
+    QByteArray number;
+    QDeadlineTimer deadline(20000);
+    while (!number.endsWith('\n') && !deadline.hasExpired()) {
+        pollfd wait{ready[0], POLLIN, 0};
+        const int polled = poll(&wait, 1, int(deadline.remainingTime()));
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        char c = 0;
+        if (polled <= 0 || read(ready[0], &c, 1) != 1) {
+            break;
+        }
+        number += c;
+    }
+    close(ready[0]);
+    if (number.endsWith('\n') && number.size() > 1) {
+        FName = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+    }
+}
+
+TPrivateXServer::~TPrivateXServer() {
+    if (FPid > 0) {
+        kill(pid_t(FPid), SIGTERM);
+        int status = 0;
+        waitpid(pid_t(FPid), &status, 0);
+    }
 }

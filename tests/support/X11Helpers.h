@@ -14,7 +14,10 @@ class TX11Test {
 public:
     using TWindow = std::uint32_t;
 
+    // The server in DISPLAY, over one connection shared by the whole test program.
     TX11Test();
+    // The server of that display name, over a connection of this object's own.
+    explicit TX11Test(const QString& displayName);
     ~TX11Test();
     TX11Test(const TX11Test&) = delete;
     TX11Test& operator=(const TX11Test&) = delete;
@@ -40,11 +43,29 @@ public:
 
 private:
     void* FDisplay = nullptr;
+    bool FOwned = false;
+};
+
+// An Xvfb of the test's own (1280 x 1024, 24 bits), so that tests which run at the same time never see each
+// other's windows, focus or keys. Name() is its display name (":N"), empty when it could not be started.
+class TPrivateXServer {
+public:
+    TPrivateXServer();
+    ~TPrivateXServer();
+    TPrivateXServer(const TPrivateXServer&) = delete;
+    TPrivateXServer& operator=(const TPrivateXServer&) = delete;
+
+    const QString& Name() const { return FName; }
+
+private:
+    qint64 FPid = 0;
+    QString FName;
 };
 
 // Runs xdotool with the arguments (keys and typing go through XTEST as a real keyboard would); true when it
 // ended with exit code 0.
-bool XdoTool(const QStringList& arguments);
+// The display is DISPLAY's unless named.
+bool XdoTool(const QStringList& arguments, const QString& displayName = QString());
 
 // Waits until condition holds or the deadline passes; true when it holds. For states of other processes
 // that announce themselves by no event the test could wait on.
