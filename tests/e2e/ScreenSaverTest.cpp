@@ -8,12 +8,28 @@
 
 #include <memory>
 #include <pwd.h>
+#ifdef __SANITIZE_ADDRESS__
+#include <dlfcn.h>
+extern "C" void __asan_init();
+#endif
 #include <unistd.h>
 
 namespace {
 
 const QString PamWrapperLibrary = QStringLiteral("/usr/lib/x86_64-linux-gnu/libpam_wrapper.so");
 const QString PamMatrixModule = QStringLiteral("/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so");
+
+// A sanitizer build must load its runtime before anything else that is preloaded, and pam_wrapper's deep
+// binding would hide the sanitizer's interceptors from the modules.
+QString SanitizerRuntime() {
+#ifdef __SANITIZE_ADDRESS__
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&__asan_init), &info) != 0 && info.dli_fname != nullptr) {
+        return QString::fromLocal8Bit(info.dli_fname) + QLatin1Char(':');
+    }
+#endif
+    return QString();
+}
 
 QString UserName() {
     const passwd* entry = getpwuid(getuid());
@@ -69,8 +85,11 @@ protected:
         WriteFileBytes(services + QStringLiteral("/ambrelle"),
                        "auth required " + module + "\naccount required " + module + "\n");
         WriteFileBytes(passdb, UserName().toLocal8Bit() + ':' + password.toLocal8Bit() + ":ambrelle\n");
-        environment.insert(QStringLiteral("LD_PRELOAD"), PamWrapperLibrary);
+        environment.insert(QStringLiteral("LD_PRELOAD"), SanitizerRuntime() + PamWrapperLibrary);
         environment.insert(QStringLiteral("PAM_WRAPPER"), QStringLiteral("1"));
+        if (!SanitizerRuntime().isEmpty()) {
+            environment.insert(QStringLiteral("PAM_WRAPPER_DISABLE_DEEPBIND"), QStringLiteral("1"));
+        }
         environment.insert(QStringLiteral("PAM_WRAPPER_SERVICE_DIR"), services);
         return true;
     }
