@@ -181,13 +181,15 @@ void TScreenSaver::Loaded(const QStringList& arguments) {
 }
 
 void TScreenSaver::DoConfigure() {
+    // Settings never turn into a show, handler or not, and also when the handler fails.
+    struct TEndAfterwards {
+        ~TEndAfterwards() { RequestTermination(); }
+    } endAfterwards;
     if (FOnPropertiesRequested) {
         FOnPropertiesRequested(this);
     } else if (!FAboutString.isEmpty()) {
         ShowMessage(FAboutString);
     }
-    // Settings never turn into a show, handler or not.
-    RequestTermination();
 }
 
 void TScreenSaver::DoChangePassword() {
@@ -215,9 +217,8 @@ void TScreenSaver::DoPreview(WId previewHwnd) {
         form->setCursor(Qt::BlankCursor);
         FPreviewHost->SetOnResized([form](QSize size) { form->resize(size); });
     }
-    // A preview must not outlive the window it is shown in.
-    // Ending the loop outright: a quit request would first ask every window to close, and the toolkit
-    // refuses that for our window, which is the child of a foreign one.
+    // A preview must not outlive the window it is shown in. The loop is ended outright: a quit request
+    // would first ask every window to close, and the toolkit refuses that for a child of a foreign window.
     FPreviewHost->SetOnDestroyed([] {
         RequestTermination();
         QCoreApplication::exit(0);
@@ -245,8 +246,9 @@ void TScreenSaver::DoExecute() {
         // Closing by the window manager (Alt+F4, the close button of a window list) must not skip the
         // password either.
         FGuardClose = true;
+        // Keys and moves are watched where they reach the form's window, which is once per event and
+        // before any control of the form sees them.
         QCoreApplication::instance()->installEventFilter(this);
-        form->installEventFilter(this);
         if (FOptions.Contains(ssoEnhancedMouseMoveDetection)) {
             FMouseTimer = new TTimer(this);
             FMouseTimer->SetInterval(MouseTimerInterval);

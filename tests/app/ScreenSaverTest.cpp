@@ -436,6 +436,24 @@ TEST(Termination, SettingsPasswordChangeAndAMissingPreviewHostEndTheProgram) {
     ExpectTermination({QStringLiteral("/p"), QStringLiteral("nonsense")}, true);
 }
 
+TEST(Termination, SettingsEndAlsoWhenTheirHandlerFails) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            EnsureWidgets();
+            QWidget form;
+            auto* saver = new TScreenSaver(&form);
+            saver->SetOnPropertiesRequested([](QObject*) { throw EInOutError(QStringLiteral("disk gone")); });
+            try {
+                saver->Loaded({});
+            } catch (const EInOutError&) {
+                std::_Exit(TerminationRequested() ? 10 : 20);
+            }
+            std::_Exit(30);
+        },
+        testing::ExitedWithCode(10), "");
+}
+
 TEST(Termination, TheShowDoesNot) {
     ExpectTermination({QStringLiteral("/s")}, false);
     ExpectTermination({QStringLiteral("/p")}, false);
