@@ -70,8 +70,12 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
@@ -101,7 +105,7 @@ int main(int argc, char** argv) {
         image.SetHideMode(false);
         image.SetNEffect(0);
         const std::uint64_t droppedBefore = image.StepTimer().DroppedTicks();
-        const double processBefore = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        paints.Paints = 0;
         const double threadBefore = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         image.Execute(); // includes the fit of the picture
         const auto start = std::chrono::steady_clock::now();
@@ -109,22 +113,23 @@ int main(int argc, char** argv) {
         const double stepThreadBefore = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         const double stepProcessBefore = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         loop.exec();
-        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         const std::uint64_t allocations = Allocations - allocationsBefore;
         const double uiCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - stepThreadBefore;
         const double processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - stepProcessBefore;
         const int steps = image.StepIndex();
-        std::printf("paint events %d\n", paints.Paints);
-        paints.Paints = 0;
+        const int paintEvents = paints.Paints;
         const double ideal = steps; // one step per millisecond
         totalWall += wallMs;
-        std::printf("run %d: %d steps in %.1f ms (ideal %.0f ms, %+.2f %%), ticks dropped %llu, CPU per step: "
-                    "UI thread %.4f ms, whole process %.4f ms; allocations per step %.2f; fit %.1f ms\n",
-                    run + 1, steps, wallMs, ideal, (wallMs / ideal - 1) * 100,
-                    static_cast<unsigned long long>(image.StepTimer().DroppedTicks() - droppedBefore),
-                    uiCpu * 1000 / steps, processCpu * 1000 / steps, double(allocations) / steps,
-                    (stepThreadBefore - threadBefore) * 1000);
-        (void)processBefore;
+        std::printf(
+            "run %d: %d steps in %.1f ms (ideal %.0f ms, %+.2f %%), ticks dropped %llu, CPU per step: "
+            "UI thread %.4f ms, whole process %.4f ms; allocations per step %.2f; paint events %d; fit %.1f "
+            "ms\n",
+            run + 1, steps, wallMs, ideal, (wallMs / ideal - 1) * 100,
+            static_cast<unsigned long long>(image.StepTimer().DroppedTicks() - droppedBefore),
+            uiCpu * 1000 / steps, processCpu * 1000 / steps, double(allocations) / steps, paintEvents,
+            (stepThreadBefore - threadBefore) * 1000);
     }
     std::printf("mean wall time %.1f ms\n", totalWall / runs);
 
@@ -145,10 +150,12 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         ticks.SetEnabled(true);
         idle.exec();
-        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         const double ui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadBefore;
         const double all = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore;
-        std::printf("empty ticks: 2000 in %.1f ms, CPU per tick: UI thread %.4f ms, other threads %.4f ms, dropped %llu\n",
+        std::printf("empty ticks: 2000 in %.1f ms, CPU per tick: UI thread %.4f ms, other threads %.4f ms, "
+                    "dropped %llu\n",
                     wallMs, ui * 1000 / count, (all - ui) * 1000 / count,
                     static_cast<unsigned long long>(ticks.DroppedTicks()));
     }
@@ -182,7 +189,7 @@ int main(int argc, char** argv) {
     QElapsedTimer fit;
     fit.start();
     large.Execute();
-    std::printf("fit of 6000 x 4000 into 3840 x 2160: %lld ms (fitted %d x %d)\n", fit.elapsed(), large.FitWidth(),
-                large.FitHeight());
+    std::printf("fit of 6000 x 4000 into 3840 x 2160: %lld ms (fitted %d x %d)\n", fit.elapsed(),
+                large.FitWidth(), large.FitHeight());
     return 0;
 }

@@ -53,6 +53,7 @@ TNSSlideImage::TNSSlideImage(QWidget* parent) : QWidget(parent) {
     // The paint handler fills everything it is asked to paint, from the buffer or with Color.
     setAttribute(Qt::WA_OpaquePaintEvent);
     FBuffer.OnChange = [this] { FBufferImageStale = true; };
+    FBuffer.SetBrushColor(FBackColor);
     FBuffer.SetSize(0, 1);
     FStepTimer.SetCallBackMode(cmWindow);
     FStepTimer.SetEnabled(false);
@@ -140,9 +141,14 @@ void TNSSlideImage::PrepareSource() {
         FPicture.SetWidth(0);
         FPicture.SetHeight(0);
     }
-    FBuffer.SetPixelFormat(FSource.PixelFormat());
+    // What the window showed stays inside the old size; new area is BackColor.
     FBuffer.SetBrushColor(FBackColor);
-    FBuffer.SetSize(FSource.Width(), FSource.Height());
+    if (FBuffer.Empty()) {
+        FBuffer.Reset(FSource.Width(), FSource.Height(), FSource.PixelFormat());
+    } else {
+        FBuffer.SetPixelFormat(FSource.PixelFormat());
+        FBuffer.SetSize(FSource.Width(), FSource.Height());
+    }
 }
 
 void TNSSlideImage::StartEffect() {
