@@ -511,3 +511,52 @@ TEST_F(SlideImage, StepsPaintTheirLinesOnTheScreen) {
     image.StopEffect();
     image.hide();
 }
+
+TEST_F(SlideImage, EveryLineOfAStepReachesTheScreen) {
+    image.resize(40, 20);
+    image.SetDelOriginal(false);
+    image.SetBackColor(clBlack);
+    image.SetColor(clBlack);
+    FillPattern(image.Picture(), 40, 20);
+    image.move(0, 0);
+    image.show();
+    QCoreApplication::processEvents();
+    image.SetHideMode(true);
+    image.SetNEffect(-1);
+    image.Execute();
+    image.SetHideMode(false);
+    image.SetNEffect(7); // two columns per step, from both edges
+    image.Execute();
+    for (int i = 0; i < 3; ++i) {
+        image.Step();
+    }
+    const QPoint at = image.mapToGlobal(QPoint(0, 0));
+    const QImage shot =
+        image.screen()->grabWindow(0, at.x(), at.y(), 40, 20).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.width(), 40);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool revealed = x < 3 || x >= 38; // columns 0, 1, 2 and 40 (outside), 39, 38
+            const auto bgr = revealed ? At(image.Picture(), x, y) : std::array<int, 3>{0, 0, 0};
+            ASSERT_EQ(shot.pixel(x, y), qRgb(bgr[2], bgr[1], bgr[0])) << x << "," << y;
+        }
+    }
+    image.StopEffect();
+    image.hide();
+}
+
+TEST_F(SlideImage, ResizingDuringAnEffectKeepsItsLayout) {
+    image.resize(30, 20);
+    image.SetDelOriginal(false);
+    FillPattern(image.Picture(), 30, 20);
+    image.SetNEffect(6);
+    image.Execute();
+    const int steps = image.Plan().StepCount();
+    image.resize(60, 40);
+    EXPECT_EQ(RunToEnd(image), steps);
+    EXPECT_EQ(image.Buffer().Width(), 30);
+    image.Execute();
+    EXPECT_EQ(image.Buffer().Width(), 60); // the next one takes the new size
+    EXPECT_EQ(image.Plan().StepCount(), 31);
+    RunToEnd(image);
+}
