@@ -1,0 +1,203 @@
+// Reading speed of the JPEG and BMP readers against the plain cost underneath them: a 24-megapixel
+// baseline and progressive JPEG through TPictureIO (ReadJpeg) and through libjpeg-turbo alone, and a
+// 6000 x 4000 24-bit BMP through TPictureIO (ReadBmp) and as reading the file plus copying its bytes.
+// The pictures are made at start in a temporary folder.
+
+#include "imageio/PictureIO.h"
+#include "platform/Bitmap.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int Width = 6000;
+constexpr int Height = 4000;
+
+std::unique_ptr<QTemporaryDir> Folder;
+std::string BaselinePath, ProgressivePath, BmpPath;
+
+// Something like a photograph for the encoder: smooth colour fields with fine grain.
+std::vector<std::uint8_t> PhotoLikeRgb() {
+    std::vector<std::uint8_t> rgb(std::size_t(Width) * Height * 3);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < Height; ++y) {
+        for (int x = 0; x < Width; ++x) {
+            seed = seed * 134775813u + 1u;
+            const int grain = int(seed >> 28) - 8;
+            const double fx = x / 700.0, fy = y / 500.0;
+            std::uint8_t* p = rgb.data() + (std::size_t(y) * Width + x) * 3;
+            const auto clamp = [](double v) { return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
+            p[0] = clamp(128 + 100 * std::sin(fx) * std::cos(fy) + grain);
+            p[1] = clamp(128 + 90 * std::sin(fx * 1.7 + 1) + grain);
+            p[2] = clamp(128 + 80 * std::cos(fy * 2.3 + fx) + grain);
+        }
+    }
+    return rgb;
+}
+
+void WriteJpeg(const std::vector<std::uint8_t>& rgb, const std::string& path, bool progressive) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = Width;
+    info.image_height = Height;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    if (progressive) {
+        jpeg_simple_progression(&info);
+    }
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + std::size_t(info.next_scanline) * Width * 3);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
+
+void WriteBmp(const std::vector<std::uint8_t>& rgb, const std::string& path) {
+    const std::uint32_t rowBytes = Width * 3; // 18000, already a multiple of four
+    const std::uint32_t pixelBytes = rowBytes * Height;
+    std::uint8_t header[54] = {'B', 'M'};
+    const auto put32 = [&header](int at, std::uint32_t v) { std::memcpy(header + at, &v, 4); };
+    put32(2, 54 + pixelBytes);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, Width);
+    put32(22, Height);
+    header[26] = 1;
+    header[28] = 24;
+    put32(38, 2835);
+    put32(42, 2835);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(header, 1, sizeof header, file);
+    std::vector<std::uint8_t> row(rowBytes);
+    for (int y = Height - 1; y >= 0; --y) {
+        const std::uint8_t* from = rgb.data() + std::size_t(y) * rowBytes;
+        for (int x = 0; x < Width; ++x) {
+            row[x * 3] = from[x * 3 + 2];
+            row[x * 3 + 1] = from[x * 3 + 1];
+            row[x * 3 + 2] = from[x * 3];
+        }
+        std::fwrite(row.data(), 1, row.size(), file);
+    }
+    std::fclose(file);
+}
+
+void LoadThroughPictureIO(benchmark::State& state, const std::string& path) {
+    TBitmap bitmap;
+    TPictureIO loader;
+    loader.SetAttachedBitmap(&bitmap);
+    for (auto _ : state) {
+        loader.LoadFromFile(QString::fromStdString(path));
+        benchmark::DoNotOptimize(bitmap.Bits());
+        if (loader.Aborted() || bitmap.Width() != Width) {
+            state.SkipWithError("the picture did not load");
+            break;
+        }
+    }
+}
+
+// The library with its own file source, decoding into one block of blue, green, red rows.
+void LoadThroughLibjpeg(benchmark::State& state, const std::string& path) {
+    for (auto _ : state) {
+        FILE* file = std::fopen(path.c_str(), "rb");
+        jpeg_decompress_struct info{};
+        jpeg_error_mgr error{};
+        info.err = jpeg_std_error(&error);
+        jpeg_create_decompress(&info);
+        jpeg_stdio_src(&info, file);
+        jpeg_read_header(&info, TRUE);
+        info.out_color_space = JCS_EXT_BGR;
+        jpeg_start_decompress(&info);
+        const std::size_t rowBytes = std::size_t(info.output_width) * 3;
+        std::unique_ptr<std::uint8_t[]> pixels(new std::uint8_t[rowBytes * info.output_height]);
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW row = pixels.get() + rowBytes * info.output_scanline;
+            jpeg_read_scanlines(&info, &row, 1);
+        }
+        jpeg_finish_decompress(&info);
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        benchmark::DoNotOptimize(pixels.get());
+    }
+}
+
+void ReadFileAndCopy(benchmark::State& state, const std::string& path) {
+    for (auto _ : state) {
+        FILE* file = std::fopen(path.c_str(), "rb");
+        std::fseek(file, 0, SEEK_END);
+        const long size = std::ftell(file);
+        std::fseek(file, 0, SEEK_SET);
+        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[std::size_t(size)]);
+        const std::size_t got = std::fread(bytes.get(), 1, std::size_t(size), file);
+        std::fclose(file);
+        std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[got]);
+        std::memcpy(copy.get(), bytes.get(), got);
+        benchmark::DoNotOptimize(copy.get());
+    }
+}
+
+void BM_ReadJpegBaseline(benchmark::State& state) {
+    LoadThroughPictureIO(state, BaselinePath);
+}
+void BM_LibjpegBaseline(benchmark::State& state) {
+    LoadThroughLibjpeg(state, BaselinePath);
+}
+void BM_ReadJpegProgressive(benchmark::State& state) {
+    LoadThroughPictureIO(state, ProgressivePath);
+}
+void BM_LibjpegProgressive(benchmark::State& state) {
+    LoadThroughLibjpeg(state, ProgressivePath);
+}
+void BM_ReadBmp24(benchmark::State& state) {
+    LoadThroughPictureIO(state, BmpPath);
+}
+void BM_ReadFileAndCopyBmp24(benchmark::State& state) {
+    ReadFileAndCopy(state, BmpPath);
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadJpegBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibjpegBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadJpegProgressive)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibjpegProgressive)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBmp24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadFileAndCopyBmp24)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    Folder = std::make_unique<QTemporaryDir>();
+    const std::string folder = Folder->path().toStdString();
+    BaselinePath = folder + "/baseline.jpg";
+    ProgressivePath = folder + "/progressive.jpg";
+    BmpPath = folder + "/picture.bmp";
+    {
+        const std::vector<std::uint8_t> rgb = PhotoLikeRgb();
+        WriteJpeg(rgb, BaselinePath, false);
+        WriteJpeg(rgb, ProgressivePath, true);
+        WriteBmp(rgb, BmpPath);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Folder.reset();
+    return 0;
+}
