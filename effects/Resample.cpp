@@ -59,32 +59,96 @@ TTaps MakeTaps(int sourceLength, int targetLength) {
     return taps;
 }
 
-// One source row resampled horizontally: width * channels values.
-void ResampleRow(const std::uint8_t* row, int channels, const TTaps& taps, float* out) {
+// Gives every target index exactly Stride taps, padding with zero weights, so that the inner loops have a
+// fixed length. Runs near the far edge start earlier instead of reading past the row.
+void PadTaps(TTaps& taps, int sourceLength) {
+    if (taps.Stride > sourceLength) {
+        return;
+    }
+    const int stride = taps.Stride;
+    for (std::size_t i = 0; i < taps.First.size(); ++i) {
+        float* weights = &taps.Weights[i * std::size_t(stride)];
+        const int shift = std::max(0, taps.First[i] + stride - sourceLength);
+        if (shift > 0) {
+            for (int k = stride - 1; k >= 0; --k) {
+                weights[k] = k >= shift ? weights[k - shift] : 0.0f;
+            }
+            taps.First[i] -= shift;
+        }
+        taps.Count[i] = stride;
+    }
+}
+
+template <int Taps, int Channels>
+void ResampleRowFixed(const std::uint8_t* row, const TTaps& taps, float* out) {
+    const int width = int(taps.First.size());
+    const float* weights = taps.Weights.data();
+    for (int i = 0; i < width; ++i, weights += Taps) {
+        const std::uint8_t* p = row + std::size_t(taps.First[std::size_t(i)]) * Channels;
+        float sum[Channels] = {};
+        for (int k = 0; k < Taps; ++k) {
+            for (int c = 0; c < Channels; ++c) {
+                sum[c] += weights[k] * p[k * Channels + c];
+            }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            out[i * Channels + c] = sum[c];
+        }
+    }
+}
+
+template <int Channels> void ResampleRowAny(const std::uint8_t* row, const TTaps& taps, float* out) {
     const int width = int(taps.First.size());
     for (int i = 0; i < width; ++i) {
         const float* weights = &taps.Weights[std::size_t(i) * std::size_t(taps.Stride)];
-        const std::uint8_t* p = row + std::size_t(taps.First[std::size_t(i)]) * std::size_t(channels);
-        const int count = taps.Count[std::size_t(i)];
-        if (channels == 3) {
-            float b = 0;
-            float g = 0;
-            float r = 0;
-            for (int k = 0; k < count; ++k, p += 3) {
-                b += weights[k] * p[0];
-                g += weights[k] * p[1];
-                r += weights[k] * p[2];
+        const std::uint8_t* p = row + std::size_t(taps.First[std::size_t(i)]) * Channels;
+        float sum[Channels] = {};
+        for (int k = 0; k < taps.Count[std::size_t(i)]; ++k) {
+            for (int c = 0; c < Channels; ++c) {
+                sum[c] += weights[k] * p[k * Channels + c];
             }
-            out[i * 3] = b;
-            out[i * 3 + 1] = g;
-            out[i * 3 + 2] = r;
-        } else {
-            float v = 0;
-            for (int k = 0; k < count; ++k) {
-                v += weights[k] * p[k];
-            }
-            out[i] = v;
         }
+        for (int c = 0; c < Channels; ++c) {
+            out[i * Channels + c] = sum[c];
+        }
+    }
+}
+
+template <int Channels>
+void ResampleRowOf(const std::uint8_t* row, const TTaps& taps, bool padded, float* out) {
+    if (padded) {
+        switch (taps.Stride) {
+        case 1:
+            return ResampleRowFixed<1, Channels>(row, taps, out);
+        case 2:
+            return ResampleRowFixed<2, Channels>(row, taps, out);
+        case 3:
+            return ResampleRowFixed<3, Channels>(row, taps, out);
+        case 4:
+            return ResampleRowFixed<4, Channels>(row, taps, out);
+        case 5:
+            return ResampleRowFixed<5, Channels>(row, taps, out);
+        default:
+            break;
+        }
+    }
+    ResampleRowAny<Channels>(row, taps, out);
+}
+
+// One source row resampled horizontally: width * channels values.
+void ResampleRow(const std::uint8_t* row, int channels, const TTaps& taps, bool padded, float* out) {
+    if (channels == 3) {
+        ResampleRowOf<3>(row, taps, padded, out);
+    } else {
+        ResampleRowOf<1>(row, taps, padded, out);
+    }
+}
+
+// sum[i] += w * row[i] over from .. to; the two never overlap, which lets the loop be vectorised.
+void AddScaled(float* __restrict sum, const float* __restrict row, float w, std::size_t from,
+               std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+        sum[i] += w * row[i];
     }
 }
 
@@ -116,7 +180,9 @@ void StretchHalftone(const TBitmap& source, TBitmap& target, int left, int top, 
     }
     const bool mono = source.PixelFormat() == TPixelFormat::pf1bit;
     const int channels = mono ? 1 : 3;
-    const TTaps across = MakeTaps(source.Width(), width);
+    TTaps across = MakeTaps(source.Width(), width);
+    const bool padded = across.Stride <= source.Width();
+    PadTaps(across, source.Width());
     const TTaps down = MakeTaps(source.Height(), height);
 
     // Horizontally resampled source rows, kept in a ring as large as the widest vertical run: the runs of
@@ -138,7 +204,7 @@ void StretchHalftone(const TBitmap& source, TBitmap& target, int left, int top, 
                 }
                 row = unpacked.data();
             }
-            ResampleRow(row, channels, across, slot);
+            ResampleRow(row, channels, across, padded, slot);
             ringRow[std::size_t(y % ringSize)] = y;
         }
         return slot;
@@ -153,11 +219,7 @@ void StretchHalftone(const TBitmap& source, TBitmap& target, int left, int top, 
         const std::size_t to = std::size_t(columnTo) * std::size_t(channels);
         std::fill(sum.begin() + std::ptrdiff_t(from), sum.begin() + std::ptrdiff_t(to), 0.0f);
         for (int k = 0; k < count; ++k) {
-            const float* row = horizontal(first + k);
-            const float w = weights[k];
-            for (std::size_t i = from; i < to; ++i) {
-                sum[i] += w * row[i];
-            }
+            AddScaled(sum.data(), horizontal(first + k), weights[k], from, to);
         }
         std::uint8_t* out = target.ScanLine(top + y);
         for (int x = columnFrom; x < columnTo; ++x) {
