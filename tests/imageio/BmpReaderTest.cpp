@@ -374,7 +374,8 @@ TEST(BmpReader, TruncatedFileKeepsTheRowsItHas) {
 }
 
 TEST(BmpReader, AbsurdSizeRaisesOutOfMemoryAndKeepsThePicture) {
-    for (const auto& size : {std::pair{100000, 100000}, std::pair{1, INT_MIN}, std::pair{INT_MAX, 1}}) {
+    for (const auto& size : {std::pair{100000, 100000}, std::pair{1, INT_MIN}, std::pair{INT_MAX, 1},
+                             std::pair{2000000000, 2000000000}}) {
         TBmpBuilder b;
         b.FileHeader().InfoHeader(size.first, size.second, 24).MarkPixels().U32(0);
         TPictureFolder folder;
