@@ -42,7 +42,12 @@ std::int64_t TBitmap::PixelBytesFor(int width, int height, TPixelFormat format) 
     if (width < 0 || height < 0) {
         return 0;
     }
-    return RowBytesFor(width, format) * height;
+    // Saturates just above the limit instead of overflowing for sizes near 2^31 on both sides.
+    const std::int64_t rowBytes = RowBytesFor(width, format);
+    if (rowBytes > 0 && height > MaxPixelBytes / rowBytes) {
+        return MaxPixelBytes + 1;
+    }
+    return rowBytes * height;
 }
 
 TBitmap::TBitmap(const TBitmap& other) {

@@ -68,7 +68,7 @@ public:
 
     // The padded row size, or -1 when a width is out of range.
     static std::int64_t RowBytesFor(int width, TPixelFormat format);
-    // Bytes of the pixel block of that size, computed without overflow.
+    // Bytes of the pixel block of that size; any size beyond MaxPixelBytes gives MaxPixelBytes + 1.
     static std::int64_t PixelBytesFor(int width, int height, TPixelFormat format);
 
 private:

@@ -74,6 +74,8 @@ TEST(Bitmap, RefusesPixelBlocksBeyondOneGibibyte) {
     }
     EXPECT_TRUE(b.Empty());
     EXPECT_THROW(b.SetSize(0x7FFFFFFF, 0), EOutOfMemory);
+    EXPECT_THROW(b.SetSize(0x7FFFFFFF, 0x7FFFFFFF), EOutOfMemory);
+    EXPECT_EQ(TBitmap::PixelBytesFor(0x7FFFFFFF, 0x7FFFFFFF, TPixelFormat::pf24bit), TBitmap::MaxPixelBytes + 1);
     EXPECT_NO_THROW(b.SetSize(16384, 16384)); // 768 MiB
 }
 
