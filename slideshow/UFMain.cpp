@@ -208,9 +208,11 @@ void TFMain::AppException(QObject*, const std::exception& E) {
     ShowTimer->SetEnabled(true);
 }
 
-// The settings dialog reads the stored position and display time when it is created; they are read here
-// too, so that FormDestroy writes back what is stored rather than the start-up values.
+// The settings dialog marks settings mode and reads the stored position and display time when it is
+// created. Both happen here too: FormCreate must not run a show (nor hand over to yet another settings
+// copy when the folder is empty), and FormDestroy must write back what is stored.
 void TFMain::ScreenSaver1PropertiesRequested(QObject*) {
+    SettingsMode = true;
     const TStoredSettings stored = ReadStoredSettings();
     NFoto = stored.NFoto;
     TimerInterval = stored.TimerInterval;

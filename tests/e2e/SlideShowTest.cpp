@@ -261,6 +261,10 @@ TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopy) {
     EXPECT_TRUE(sawSettings);
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.Process().exitCode(), 0);
+    // The settings copy finds the same empty folder; it must open the settings, not hand over again.
+    EXPECT_TRUE(WaitFor([&] { return SettingsCopiesRunning(run.ConfigHome()) == 0; }));
+    QThread::msleep(500);
+    EXPECT_EQ(SettingsCopiesRunning(run.ConfigHome()), 0);
 }
 
 TEST_F(SlideShow, PreviewRunsTheShowInsideTheHostWindow) {

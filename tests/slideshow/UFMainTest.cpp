@@ -166,11 +166,17 @@ TEST_F(SlideShowWindow, ThePositionIsWrittenWhenTheWindowGoes) {
 }
 
 TEST_F(SlideShowWindow, InSettingsModeNothingRunsButThePositionIsKept) {
-    AddPicture(QStringLiteral("a.bmp"), Qt::red);
-    SettingsMode = true;
-    Create(4, 30);
+    // An empty folder: a show would hand over to a settings copy, which must not happen in settings mode.
+    WriteFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"),
+                   QStringLiteral("[General]\r\nNFoto=4\r\nTimerInterval=30\r\nFotoDir=%1/\r\n")
+                       .arg(folder.path())
+                       .toUtf8());
+    window = std::make_unique<TFMain>();
     window->ScreenSaver1PropertiesRequested(window.get());
+    EXPECT_TRUE(SettingsMode);
+    window->FormCreate();
     EXPECT_FALSE(QFileInfo::exists(BasePath + QStringLiteral("Error.dat")));
+    EXPECT_FALSE(window->ShowTimer->Enabled());
     window.reset();
     const QByteArray ini = ReadFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"));
     EXPECT_TRUE(ini.contains("NFoto=4\r\n")) << ini.toStdString();
