@@ -6,22 +6,15 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "tests/support/QtApp.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-void EnsureWidgets() {
-    if (QApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-}
-
 class Prompt : public testing::Test {
 protected:
-    void SetUp() override { EnsureWidgets(); }
+    void SetUp() override { EnsureApplication(); }
 
     // Runs the prompt modally; while it runs, act types and presses as a user would.
     int Run(TFPasswordPrompt& prompt, const std::function<void()>& act) {

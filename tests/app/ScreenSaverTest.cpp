@@ -11,21 +11,14 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "tests/support/QtApp.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 
 namespace {
-
-void EnsureWidgets() {
-    if (QApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-}
 
 // ---- The command line ---------------------------------------------------------------------------------
 
@@ -123,7 +116,7 @@ TEST(CursorRule, MoreThanTwentyFivePixelsOnOneAxis) {
 class Component : public testing::Test {
 protected:
     void SetUp() override {
-        EnsureWidgets();
+        EnsureApplication();
         form = std::make_unique<QWidget>();
         saver = new TScreenSaver(form.get());
         saver->SetCursorPosSource([this] { return cursor; });
@@ -417,7 +410,7 @@ void ExpectTermination(const QStringList& arguments, bool expected) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            EnsureWidgets();
+            EnsureApplication();
             TempConfigHome home;
             QWidget form;
             auto* saver = new TScreenSaver(&form);
@@ -440,7 +433,7 @@ TEST(Termination, SettingsEndAlsoWhenTheirHandlerFails) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            EnsureWidgets();
+            EnsureApplication();
             QWidget form;
             auto* saver = new TScreenSaver(&form);
             saver->SetOnPropertiesRequested([](QObject*) { throw EInOutError(QStringLiteral("disk gone")); });

@@ -1,5 +1,7 @@
 #include "tests/support/X11Helpers.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -184,14 +186,7 @@ bool XdoTool(const QStringList& arguments, const QString& displayName) {
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QThread::msleep(20);
-    }
-    return true;
+    return WaitFor(condition, milliseconds);
 }
 
 // Xvfb tells the display it chose on the descriptor given with -displayfd once it accepts connections, so
