@@ -165,7 +165,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     }
     auto bits = Allocate(FWidth, FHeight, format);
     const int rowBytes = int(RowBytesFor(FWidth, format));
-    for (int y = 0; y < FHeight; ++y) {
+    for (int y = 0; bits && y < FHeight; ++y) {
         const std::uint8_t* from = FBits.get() + std::int64_t(y) * FRowBytes;
         std::uint8_t* to = bits.get() + std::int64_t(y) * rowBytes;
         std::memset(to, 0, std::size_t(rowBytes));

@@ -79,6 +79,16 @@ TEST(Bitmap, RefusesPixelBlocksBeyondOneGibibyte) {
     EXPECT_NO_THROW(b.SetSize(16384, 16384)); // 768 MiB
 }
 
+TEST(Bitmap, EmptyBitmapsChangeFormat) {
+    TBitmap b;
+    b.SetSize(0, 5);
+    b.SetPixelFormat(TPixelFormat::pf1bit);
+    b.SetSize(7, 0);
+    b.SetPixelFormat(TPixelFormat::pf24bit);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.RowBytes(), 24);
+}
+
 TEST(Bitmap, ScanLineOutsideTheBitmapThrows) {
     TBitmap b;
     b.SetSize(3, 3);
