@@ -36,7 +36,7 @@ files = {
     'scan-component-unknown.jpg': patch(base, sos + 5, b'\x09'),
     'header-cut-in-table.jpg': base[:dht + 40],
     'scan-data-garbage.jpg': base[:sos + 14] + bytes((i * 37) & 0xFF for i in range(200)) + b'\xff\xd9',
-    'progressive-bad-spectral.jpg': patch(prog, at(prog, 0xDA) + 2 + struct.unpack('>H', prog[at(prog, 0xDA) + 2:at(prog, 0xDA) + 4])[0] - 1, b'\x77'),
+    'progressive-bad-scan-band.jpg': patch(prog, at(prog, 0xDA) + 2 + struct.unpack('>H', prog[at(prog, 0xDA) + 2:at(prog, 0xDA) + 4])[0] - 1, b'\x77'),
     'restart-markers-everywhere.jpg': base[:sos + 14] + b'\xff\xd0\x00\xff\xd3\x12\xff\xd7' * 20 + b'\xff\xd9',
     'no-end-marker.jpg': base[:-2],
     'only-signature.jpg': base[:3],
