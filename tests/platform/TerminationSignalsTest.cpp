@@ -38,21 +38,6 @@ TEST(TerminationSignals, EachSignalReachesTheHandlerFromTheMessageLoop) {
     }
 }
 
-TEST(TerminationSignals, TheEarlierDispositionsComeBack) {
-    EnsureApplication();
-    struct sigaction before {};
-    sigaction(SIGHUP, nullptr, &before);
-    {
-        TTerminationSignals watcher([](int) {});
-        struct sigaction during {};
-        sigaction(SIGHUP, nullptr, &during);
-        EXPECT_NE(during.sa_handler, before.sa_handler);
-    }
-    struct sigaction after {};
-    sigaction(SIGHUP, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
-}
-
 TEST(EndApplicationNow, EndsAModalLoopAndTheMainLoopThatStartsAfterIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
