@@ -12,10 +12,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QPalette>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -70,7 +72,13 @@ WId ParseWindowHandle(const QString& text) {
     return static_cast<WId>(value);
 }
 
-TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments) {
+namespace {
+
+bool IsHackOption(const QString& argument, QLatin1StringView name) {
+    return argument == QLatin1String("-") + name || argument == QLatin1String("--") + name;
+}
+
+TScreenSaverCommand WindowsConvention(const QStringList& arguments) {
     if (arguments.isEmpty()) {
         return {TScreenSaverMode::Settings, 0};
     }
@@ -88,6 +96,30 @@ TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments) {
         return {TScreenSaverMode::Preview, ParseWindowHandle(arguments[1])};
     }
     return {TScreenSaverMode::FullScreen, 0};
+}
+
+} // namespace
+
+TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments,
+                                                const QString& xscreensaverWindow) {
+    const bool daemonWindow = !xscreensaverWindow.isEmpty();
+    if (!arguments.isEmpty() && IsHackOption(arguments[0], QLatin1StringView("window-id"))) {
+        return {TScreenSaverMode::Hack, arguments.size() > 1 ? ParseWindowHandle(arguments[1]) : 0};
+    }
+    if (!arguments.isEmpty() && IsHackOption(arguments[0], QLatin1StringView("root"))) {
+        if (daemonWindow) {
+            return {TScreenSaverMode::Hack, ParseWindowHandle(xscreensaverWindow)};
+        }
+        return {TScreenSaverMode::Hack, 0, true};
+    }
+    TScreenSaverCommand command = WindowsConvention(arguments);
+    // Only a daemon sets the variable, and it starts its hacks with its own options; an explicit request
+    // for the settings, a preview or a password change is still honoured.
+    const bool plainStart = command.Mode == TScreenSaverMode::FullScreen || arguments.isEmpty();
+    if (daemonWindow && plainStart) {
+        command = {TScreenSaverMode::Hack, ParseWindowHandle(xscreensaverWindow)};
+    }
+    return command;
 }
 
 bool CursorMovedTooFar(QPoint last, QPoint now) {
@@ -154,15 +186,15 @@ QWidget* TScreenSaver::OwnerForm() const {
 }
 
 void TScreenSaver::Loaded() {
-    Loaded(QCoreApplication::arguments().mid(1));
+    Loaded(QCoreApplication::arguments().mid(1), qEnvironmentVariable(XScreenSaverWindowVariable));
 }
 
-void TScreenSaver::Loaded(const QStringList& arguments) {
+void TScreenSaver::Loaded(const QStringList& arguments, const QString& xscreensaverWindow) {
     if (FLoaded) {
         return;
     }
     FLoaded = true;
-    const TScreenSaverCommand command = ParseScreenSaverCommandLine(arguments);
+    const TScreenSaverCommand command = ParseScreenSaverCommandLine(arguments, xscreensaverWindow);
     FMode = command.Mode;
     switch (command.Mode) {
     case TScreenSaverMode::Settings:
@@ -176,6 +208,9 @@ void TScreenSaver::Loaded(const QStringList& arguments) {
         break;
     case TScreenSaverMode::FullScreen:
         DoExecute();
+        break;
+    case TScreenSaverMode::Hack:
+        DoHack(command);
         break;
     }
 }
@@ -198,34 +233,46 @@ void TScreenSaver::DoChangePassword() {
 }
 
 void TScreenSaver::DoPreview(WId previewHwnd) {
-    FPreviewHost = new TPreviewHost(previewHwnd, this);
-    // A host that is not there has nothing to show the preview in: end before anything is shown.
-    if (!FPreviewHost->IsWindow()) {
-        RequestTermination();
+    if (!EmbedInHost(previewHwnd)) {
         return;
     }
-    QWidget* form = OwnerForm();
-    if (FOptions.Contains(ssoAutoAdjustFormProperties) && form != nullptr) {
-        const QRect host = FPreviewHost->ScreenRect();
-        form->setWindowFlag(Qt::FramelessWindowHint, true);
-        form->winId();
-        // The foreign window lives as long as the application, so it never takes our window down with it.
-        QWindow* hostWindow = QWindow::fromWinId(previewHwnd);
-        hostWindow->QObject::setParent(QCoreApplication::instance());
-        form->windowHandle()->setParent(hostWindow);
-        form->setGeometry(0, 0, host.width(), host.height());
-        form->setCursor(Qt::BlankCursor);
-        FPreviewHost->SetOnResized([form](QSize size) { form->resize(size); });
-    }
-    // A preview must not outlive the window it is shown in. The loop is ended outright: a quit request
-    // would first ask every window to close, and the toolkit refuses that for a child of a foreign window.
-    FPreviewHost->SetOnDestroyed([] {
-        RequestTermination();
-        QCoreApplication::exit(0);
-    });
     if (FOnPreview) {
         FOnPreview(this, previewHwnd);
     }
+}
+
+// As a preview, only without the preview's arrow pointer: the daemon blanks the screen and owns keys,
+// pointer and locking, so nothing here watches input.
+void TScreenSaver::DoHack(const TScreenSaverCommand& command) {
+    // A copy started from here (the settings, when the folder holds no pictures) is no hack of the daemon.
+    qunsetenv(XScreenSaverWindowVariable);
+    EmbedInHost(command.OnRoot ? TPreviewHost::ScreenRoot() : command.Window);
+}
+
+bool TScreenSaver::EmbedInHost(WId host) {
+    FPreviewHost = new TPreviewHost(host, this);
+    // A host that is not there has nothing to show the show in: end before anything is shown.
+    if (!FPreviewHost->IsWindow()) {
+        RequestTermination();
+        return false;
+    }
+    QWidget* form = OwnerForm();
+    if (FOptions.Contains(ssoAutoAdjustFormProperties) && form != nullptr) {
+        const QRect rect = FPreviewHost->ScreenRect();
+        form->setWindowFlag(Qt::FramelessWindowHint, true);
+        form->winId();
+        // The foreign window lives as long as the application, so it never takes our window down with it.
+        QWindow* hostWindow = QWindow::fromWinId(host);
+        hostWindow->QObject::setParent(QCoreApplication::instance());
+        form->windowHandle()->setParent(hostWindow);
+        form->setGeometry(0, 0, rect.width(), rect.height());
+        form->setCursor(Qt::BlankCursor);
+        FPreviewHost->SetOnResized([form](QSize size) { form->resize(size); });
+    }
+    // The show must not outlive the window it is shown in. The loop is ended outright: a quit request
+    // would first ask every window to close, and the toolkit refuses that for a child of a foreign window.
+    FPreviewHost->SetOnDestroyed([] { EndApplicationNow(); });
+    return true;
 }
 
 void TScreenSaver::DoExecute() {
@@ -240,6 +287,7 @@ void TScreenSaver::DoExecute() {
                 form->setGeometry(screen->geometry());
             }
             form->setWindowState(Qt::WindowFullScreen);
+            CoverOtherScreens(form, screen);
         }
         FHookKeys = FOptions.Contains(ssoAutoHookKeyboardEvents);
         FHookMouse = FOptions.Contains(ssoAutoHookMouseEvents);
@@ -263,9 +311,52 @@ void TScreenSaver::DoExecute() {
     HideCursor();
 }
 
+// The show runs on one screen; every other screen gets a black window of its own, so that no part of the
+// desktop stays visible (nor usable behind a password). The covers belong to the form: they come and go
+// with it, and input on them counts as input on the show.
+void TScreenSaver::CoverOtherScreens(QWidget* form, const QScreen* showScreen) {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen == showScreen) {
+            continue;
+        }
+        auto* cover = new QWidget(form, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        cover->setWindowTitle(form->windowTitle());
+        QPalette black = cover->palette();
+        black.setColor(QPalette::Window, Qt::black);
+        cover->setPalette(black);
+        cover->setAutoFillBackground(true);
+        cover->setCursor(Qt::BlankCursor);
+        cover->setGeometry(screen->geometry());
+        cover->setWindowState(Qt::WindowFullScreen);
+        FCovers.append(cover);
+    }
+}
+
+void TScreenSaver::SetCoversVisible(bool visible) {
+    for (QWidget* cover : std::as_const(FCovers)) {
+        cover->setVisible(visible);
+    }
+}
+
 bool TScreenSaver::IsFormWindow(QObject* watched) const {
     const QWidget* form = OwnerForm();
-    return form != nullptr && watched != nullptr && watched == form->windowHandle();
+    if (form == nullptr || watched == nullptr) {
+        return false;
+    }
+    if (watched == form->windowHandle()) {
+        return true;
+    }
+    for (const QWidget* cover : FCovers) {
+        if (watched == cover->windowHandle()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TScreenSaver::IsFormOrCover(QObject* watched) const {
+    return watched != nullptr &&
+           (watched == OwnerForm() || std::ranges::find(FCovers, watched) != FCovers.end());
 }
 
 bool TScreenSaver::eventFilter(QObject* watched, QEvent* event) {
@@ -282,8 +373,15 @@ bool TScreenSaver::eventFilter(QObject* watched, QEvent* event) {
             RunGuarded(this, [this] { FormMouseMove(); });
         }
         break;
+    case QEvent::Show:
+    case QEvent::Hide:
+        // The covers are windows of their own; they follow the form on and off the screen.
+        if (watched == OwnerForm() && !FCovers.isEmpty()) {
+            SetCoversVisible(event->type() == QEvent::Show);
+        }
+        break;
     case QEvent::Close:
-        if (FGuardClose && !FClosing && watched == OwnerForm()) {
+        if (FGuardClose && !FClosing && IsFormOrCover(watched)) {
             event->ignore();
             // Asked from the message loop, not from inside the close request of the window system.
             QMetaObject::invokeMethod(

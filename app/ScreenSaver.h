@@ -2,6 +2,7 @@
 
 #include "platform/WindowTimer.h"
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -12,23 +13,37 @@
 #include <functional>
 #include <initializer_list>
 
+class QScreen;
 class QWidget;
 class TPreviewHost;
 
 // ---- The command line of a screen saver ----------------------------------------------------------------
 
-enum class TScreenSaverMode { Settings, FullScreen, Preview, ChangePassword };
+// Hack: the show inside a window of a screen-saver daemon (xscreensaver), which owns input and locking.
+enum class TScreenSaverMode { Settings, FullScreen, Preview, ChangePassword, Hack };
 
 struct TScreenSaverCommand {
     TScreenSaverMode Mode = TScreenSaverMode::Settings;
-    // The preview host, or the parent of the password-change dialog; 0 in the other modes.
+    // The preview host, the daemon's window, or the parent of the password-change dialog; 0 in the other
+    // modes.
     WId Window = 0;
+    // A hack on the root window of the screen, which only the X server can name.
+    bool OnRoot = false;
 };
 
 // The mode the system asks for. Only the second character of the first argument counts (so /s, -s and xs
 // are alike); "C" opens the settings whatever follows, "A" and "P" need a second argument with the window,
 // and everything else, no arguments aside, runs the show full screen.
-TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments);
+//
+// The hack convention of xscreensaver comes first: "-root" or "-window-id ID" as the first argument (also
+// with two dashes), or the daemon's window in xscreensaverWindow (its environment variable
+// XSCREENSAVER_WINDOW) on a command line that asks for no settings, preview or password change. The
+// daemon's variable names the window for "-root" too; "-window-id" names its own.
+TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments,
+                                                const QString& xscreensaverWindow = QString());
+
+// The environment variable in which xscreensaver gives its hacks the window to draw in.
+inline constexpr const char* XScreenSaverWindowVariable = "XSCREENSAVER_WINDOW";
 
 // A window handle as the system writes it: decimal digits, or "0x" and hexadecimal digits as X11 window
 // ids are usually written. Anything else, or a value beyond 32 bits, gives 0.
@@ -111,8 +126,8 @@ public:
     // The owner runs this once its components exist and before its own creation handler: picks the mode
     // from the program's command line and sets the form up for it.
     void Loaded();
-    // The same with the arguments after the program name given.
-    void Loaded(const QStringList& arguments);
+    // The same with the arguments after the program name and the daemon's window variable given.
+    void Loaded(const QStringList& arguments, const QString& xscreensaverWindow = QString());
 
     // True when the form is being closed: OnCloseQuery agreed and the password, if one is wanted, was
     // right. An error reading the password setting leaves it by an exception, without closing.
@@ -121,6 +136,8 @@ public:
     TScreenSaverMode Mode() const { return FMode; }
     int MouseMoveSkip() const { return FMouseMoveSkip; }
     TTimer* MouseTimer() const { return FMouseTimer; }
+    // The black windows over the screens that the full-screen show does not use.
+    const QList<QWidget*>& Covers() const { return FCovers; }
     QPoint LastCursorPos() const { return FLastCursorPos; }
 
     // The 500 ms pointer check. Given the component itself as sender it only records the position.
@@ -137,11 +154,19 @@ protected:
 
 private:
     QWidget* OwnerForm() const;
+    // The form's window or one of the covers' windows: where keys and moves are watched.
     bool IsFormWindow(QObject* watched) const;
+    bool IsFormOrCover(QObject* watched) const;
     void DoConfigure();
     void DoChangePassword();
     void DoPreview(WId previewHwnd);
+    void DoHack(const TScreenSaverCommand& command);
+    // Makes the form a borderless child of the host at the host's size, following it in size and ending
+    // the program when it goes. False when the host is not a window; the program then ends at once.
+    bool EmbedInHost(WId host);
     void DoExecute();
+    void CoverOtherScreens(QWidget* form, const QScreen* showScreen);
+    void SetCoversVisible(bool visible);
     void FormKeyPress();
     void FormMouseMove();
     QPoint CurrentCursorPos() const;
@@ -162,6 +187,7 @@ private:
     TTimer* FMouseTimer = nullptr;
     QPoint FLastCursorPos;
     TPreviewHost* FPreviewHost = nullptr;
+    QList<QWidget*> FCovers;
 
     bool FHookKeys = false;
     bool FHookMouse = false;

@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "platform/TerminationSignals.h"
 #include "slideshow/EffectLists.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/UFMain.h"
@@ -55,6 +56,9 @@ void ClearLists() {
 
 int RunAmbrelle(int argc, char** argv) {
     TApplication application(argc, argv);
+    // Whoever ends us by a signal (a screen-saver daemon, a session closing, Ctrl+C) gets the same end as a
+    // closed window: the window's destruction stores the position and closes the error log.
+    TTerminationSignals endBySignal([](int) { EndApplicationNow(); });
     if (!AcquireSingleInstance(QString::fromLatin1(InstanceName))) {
         return 0;
     }

@@ -97,6 +97,18 @@ bool TerminationRequested() {
     return Terminated();
 }
 
+void EndApplicationNow() {
+    Terminated() = true;
+    auto* app = QCoreApplication::instance();
+    if (app == nullptr) {
+        return;
+    }
+    QCoreApplication::exit(0);
+    // A main loop that has not started yet ends with its first event.
+    QMetaObject::invokeMethod(
+        app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
 void ProcessMessages() {
     QCoreApplication::processEvents();
 }

@@ -31,5 +31,8 @@ void RunGuarded(QObject* sender, const std::function<void()>& f);
 // Asks the message loop to end the next time it runs.
 void RequestTermination();
 bool TerminationRequested();
+// Ends every message loop that runs now, modal ones included, and the main loop as soon as it runs, without
+// asking any window whether it may close. The windows are then destroyed as at every other end.
+void EndApplicationNow();
 // Lets the message loop handle the events that are pending now, once.
 void ProcessMessages();

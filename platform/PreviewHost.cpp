@@ -99,6 +99,23 @@ TPreviewHost::TPreviewHost(WId host, QObject* parent)
 
 TPreviewHost::~TPreviewHost() = default;
 
+WId TPreviewHost::ScreenRoot() {
+#ifdef AMBRELLE_HAVE_X11
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return 0;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return 0;
+    }
+    const WId root = static_cast<WId>(DefaultRootWindow(display));
+    XCloseDisplay(display);
+    return root;
+#else
+    return 0;
+#endif
+}
+
 bool TPreviewHost::IsWindow() {
 #ifdef AMBRELLE_HAVE_X11
     if (FDestroyed || FConnection->display == nullptr) {

@@ -16,6 +16,9 @@ public:
     explicit TPreviewHost(WId host, QObject* parent = nullptr);
     ~TPreviewHost() override;
 
+    // The root window of the X server's default screen; 0 when there is no X server.
+    static WId ScreenRoot();
+
     WId Host() const { return FHost; }
     // True while the id names an existing window.
     bool IsWindow();

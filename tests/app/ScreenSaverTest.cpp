@@ -26,6 +26,9 @@ struct ModeRow {
     QStringList arguments;
     TScreenSaverMode mode;
     WId window;
+    // XSCREENSAVER_WINDOW, the daemon's window.
+    QString daemonWindow = QString();
+    bool onRoot = false;
 };
 
 void PrintTo(const ModeRow& row, std::ostream* out) {
@@ -40,9 +43,10 @@ class ModeTable : public testing::TestWithParam<ModeRow> {};
 
 TEST_P(ModeTable, PicksTheModeAndTheWindow) {
     const ModeRow& row = GetParam();
-    const TScreenSaverCommand command = ParseScreenSaverCommandLine(row.arguments);
+    const TScreenSaverCommand command = ParseScreenSaverCommandLine(row.arguments, row.daemonWindow);
     EXPECT_EQ(command.Mode, row.mode);
     EXPECT_EQ(command.Window, row.window);
+    EXPECT_EQ(command.OnRoot, row.onRoot);
 }
 
 using M = TScreenSaverMode;
@@ -76,7 +80,18 @@ INSTANTIATE_TEST_SUITE_P(
         ModeRow{{"-p", "0x1a00005"}, M::Preview, 0x1a00005}, ModeRow{{"/p", "window"}, M::Preview, 0},
         ModeRow{{"/s", S1234}, M::FullScreen, 0}, ModeRow{{"/x", S1234}, M::FullScreen, 0},
         // Only ASCII letters are upper-cased.
-        ModeRow{{QStringLiteral("/\u00e7"), S1234}, M::FullScreen, 0}));
+        ModeRow{{QStringLiteral("/\u00e7"), S1234}, M::FullScreen, 0},
+        // xscreensaver's hacks: the root, a window of the command line, or the daemon's window.
+        ModeRow{{"-root"}, M::Hack, 0, {}, true}, ModeRow{{"--root"}, M::Hack, 0, {}, true},
+        ModeRow{{"-root"}, M::Hack, 0x400018, "0x400018"}, ModeRow{{"--root", "x"}, M::Hack, 77, "77"},
+        ModeRow{{"-window-id", S1234}, M::Hack, 1234}, ModeRow{{"--window-id", "0x2a"}, M::Hack, 42},
+        ModeRow{{"-window-id", S1234}, M::Hack, 1234, "77"}, ModeRow{{"-window-id"}, M::Hack, 0},
+        ModeRow{{"-window-id", "w"}, M::Hack, 0}, ModeRow{{"-Root"}, M::FullScreen, 0},
+        ModeRow{{}, M::Hack, 77, "77"}, ModeRow{{"/s"}, M::Hack, 77, "77"},
+        ModeRow{{"/x", S1234}, M::Hack, 77, "77"}, ModeRow{{"-s"}, M::Hack, 0, "nonsense"},
+        // The daemon's variable does not override an explicit request.
+        ModeRow{{"/c"}, M::Settings, 0, "77"}, ModeRow{{"/p", S1234}, M::Preview, 1234, "77"},
+        ModeRow{{"/a", S1234}, M::ChangePassword, 1234, "77"}));
 
 TEST(WindowHandle, DecimalAndTheHexadecimalFormOfX11Ids) {
     EXPECT_EQ(ParseWindowHandle(QStringLiteral("1234")), WId(1234));
@@ -445,6 +460,11 @@ TEST(Termination, SettingsEndAlsoWhenTheirHandlerFails) {
             std::_Exit(30);
         },
         testing::ExitedWithCode(10), "");
+}
+
+TEST(Termination, AHackWithoutAWindowEndsTheProgram) {
+    ExpectTermination({QStringLiteral("-window-id"), QStringLiteral("0")}, true);
+    ExpectTermination({QStringLiteral("-window-id")}, true);
 }
 
 TEST(Termination, TheShowDoesNot) {

@@ -203,6 +203,31 @@ TEST_F(ScreenSaver, PreviewTakesTheHexadecimalFormOfAWindowId) {
     EXPECT_EQ(program->exitCode(), 0);
 }
 
+TEST_F(ScreenSaver, AHackFillsTheDaemonsWindowIgnoresInputAndEndsWithTheWindow) {
+    // The pointer rests inside the host, so keys go there.
+    const TX11Test::TWindow host = x.CreateWindow(QRect(0, 0, 800, 600));
+    environment.insert(QStringLiteral("XSCREENSAVER_WINDOW"),
+                       QStringLiteral("0x") + QString::number(host, 16));
+    Start({QStringLiteral("-root")});
+    TX11Test::TWindow hack = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto inside = Windows(host);
+        hack = inside.size() == 1 ? inside.front() : 0;
+        return hack != 0 && x.Geometry(hack, true) == QRect(0, 0, 800, 600);
+    }));
+    EXPECT_TRUE(Windows().empty()) << "a top-level window besides the daemon's";
+
+    ASSERT_TRUE(Xdo({QStringLiteral("key"), QStringLiteral("a")}));
+    ASSERT_TRUE(Xdo({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("100"),
+                     QStringLiteral("50")}));
+    // Nothing announces that input was ignored; a full-screen show would end on these well within this.
+    EXPECT_FALSE(program->waitForFinished(1500));
+
+    x.DestroyWindow(host);
+    ASSERT_TRUE(Ended());
+    EXPECT_EQ(program->exitCode(), 0);
+}
+
 TEST_F(ScreenSaver, PreviewWithoutAHostEndsAtOnce) {
     Start({QStringLiteral("/p"), QStringLiteral("0")});
     ASSERT_TRUE(Ended());

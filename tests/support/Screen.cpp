@@ -4,8 +4,13 @@
 
 #include <cstdlib>
 
-QImage GrabScreen() {
+QImage GrabScreen(const QString& displayName) {
     QProcess import;
+    if (!displayName.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), displayName);
+        import.setProcessEnvironment(environment);
+    }
     import.start(QStringLiteral("/usr/bin/import"), {QStringLiteral("-silent"), QStringLiteral("-window"),
                                                      QStringLiteral("root"), QStringLiteral("png:-")});
     if (!import.waitForFinished(10000) || import.exitCode() != 0) {

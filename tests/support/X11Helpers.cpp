@@ -121,6 +121,57 @@ std::vector<TX11Test::TWindow> TX11Test::ViewableWindowsOf(qint64 pid, TWindow p
     return found;
 }
 
+std::vector<TX11Test::TWindow> TX11Test::ViewableWindowsOfClass(const QString& program, TWindow parent) {
+    Display* d = Dpy(FDisplay);
+    std::vector<TWindow> found;
+    Window root = 0;
+    Window up = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(d, parent != 0 ? Window(parent) : DefaultRootWindow(d), &root, &up, &children, &count) ==
+        0) {
+        return found;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(d, children[i], &attributes) == 0 || attributes.map_state != IsViewable) {
+            continue;
+        }
+        XClassHint hint{};
+        if (XGetClassHint(d, children[i], &hint) != 0) {
+            if (hint.res_name != nullptr && program == QString::fromLocal8Bit(hint.res_name)) {
+                found.push_back(TWindow(children[i]));
+            }
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        const std::vector<TWindow> below = ViewableWindowsOfClass(program, TWindow(children[i]));
+        found.insert(found.end(), below.begin(), below.end());
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return found;
+}
+
+TX11Test::TWindow TX11Test::Parent(TWindow window) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(Dpy(FDisplay), window, &root, &parent, &children, &count) == 0) {
+        return 0;
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return TWindow(parent);
+}
+
+TX11Test::TWindow TX11Test::Root() {
+    return TWindow(DefaultRootWindow(Dpy(FDisplay)));
+}
+
 QRect TX11Test::Geometry(TWindow window, bool relative) {
     Display* d = Dpy(FDisplay);
     XWindowAttributes attributes{};
@@ -173,6 +224,17 @@ QStringList TX11Test::AtomNames(TWindow window, const char* name) {
     return names;
 }
 
+bool XTool(const QString& program, const QStringList& arguments, const QString& displayName) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), displayName);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
 bool XdoTool(const QStringList& arguments, const QString& displayName) {
     QProcess process;
     if (!displayName.isEmpty()) {
@@ -191,7 +253,17 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
 
 // Xvfb tells the display it chose on the descriptor given with -displayfd once it accepts connections, so
 // the test waits for that line instead of guessing a free number and polling for the socket.
-TPrivateXServer::TPrivateXServer() {
+TPrivateXServer::TPrivateXServer(const QString& screen, const QStringList& options) {
+    QList<QByteArray> words{"Xvfb",      "-displayfd", "3",       "-screen", "0", screen.toLocal8Bit(),
+                            "-nolisten", "tcp",        "-noreset"};
+    for (const QString& option : options) {
+        words << option.toLocal8Bit();
+    }
+    std::vector<char*> argv;
+    for (QByteArray& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0) {
         return;
@@ -199,8 +271,7 @@ TPrivateXServer::TPrivateXServer() {
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(ready[1], 3);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(ready[1]);

@@ -34,6 +34,12 @@ public:
 
     // The viewable windows among the children of parent (the root when 0) that belong to the process.
     std::vector<TWindow> ViewableWindowsOf(qint64 pid, TWindow parent = 0);
+    // The viewable windows anywhere below parent (the root when 0) whose WM_CLASS names the program, for
+    // programs that another one started.
+    std::vector<TWindow> ViewableWindowsOfClass(const QString& program, TWindow parent = 0);
+    // The parent of a window; 0 when it cannot be read.
+    TWindow Parent(TWindow window);
+    TWindow Root();
     // The window's rectangle, relative to its parent when relative, else in screen coordinates.
     QRect Geometry(TWindow window, bool relative = false);
     // The 32-bit values of a property, empty when it is missing.
@@ -46,11 +52,13 @@ private:
     bool FOwned = false;
 };
 
-// An Xvfb of the test's own (1280 x 1024, 24 bits), so that tests which run at the same time never see each
-// other's windows, focus or keys. Name() is its display name (":N"), empty when it could not be started.
+// An Xvfb of the test's own (1280 x 1024, 24 bits unless given), so that tests which run at the same time
+// never see each other's windows, focus or keys. Name() is its display name (":N"), empty when it could not
+// be started. It never resets when its last client leaves, so settings made with xset and xsetroot stay.
 class TPrivateXServer {
 public:
-    TPrivateXServer();
+    explicit TPrivateXServer(const QString& screen = QStringLiteral("1280x1024x24"),
+                             const QStringList& options = {});
     ~TPrivateXServer();
     TPrivateXServer(const TPrivateXServer&) = delete;
     TPrivateXServer& operator=(const TPrivateXServer&) = delete;
@@ -61,6 +69,10 @@ private:
     qint64 FPid = 0;
     QString FName;
 };
+
+// Runs a program of the X server's tools (xset, xsetroot, xrandr) on the display; true when it ended with
+// exit code 0.
+bool XTool(const QString& program, const QStringList& arguments, const QString& displayName);
 
 // Runs xdotool with the arguments (keys and typing go through XTEST as a real keyboard would); true when it
 // ended with exit code 0.
