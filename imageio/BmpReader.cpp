@@ -1,5 +1,5 @@
 // Windows and OS/2 device-independent bitmap files (.bmp, .dib, .rle): every header size, 1 to 32 bits
-// per pixel, RLE4 and RLE8.
+// per pixel, bit-field masks, RLE4 and RLE8. Layouts that hold no pixels of those kinds are refused.
 
 #include "imageio/ByteCursor.h"
 #include "imageio/DibRows.h"
