@@ -7,9 +7,9 @@
 
 #include <QDir>
 
-#include <tuple>
-
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 // Hostile inputs: nothing here may crash, hang or touch memory outside a buffer (the sanitizer build
 // runs these). A read may be refused, load garbage, or raise the bitmap's out-of-memory error.
