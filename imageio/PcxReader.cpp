@@ -258,7 +258,7 @@ void DecodePicture(TStream& stream, std::int64_t start, std::int64_t size, const
                      builder.Layout() == TLayout::Mono ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
     context.Factor = header.Height > 0 ? 100.0 / header.Height : 0.0;
     context.Counter = 0;
-    if (builder.Layout() == TLayout::Unsupported || header.Width == 0) {
+    if (builder.Layout() == TLayout::Unsupported || header.Width == 0 || header.BytesPerLine == 0) {
         return;
     }
 

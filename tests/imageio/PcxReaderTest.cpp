@@ -202,20 +202,3 @@ TEST(PcxReader, UnsupportedPlaneLayoutLeavesASizedBlackBitmap) {
         EXPECT_EQ(MaxDifference(PictureOf(bitmap), TRgbPicture{3, 2, std::vector<std::uint8_t>(18, 0)}), 0);
     }
 }
-
-TEST(PcxReader, LinesShorterThanTheWidthLeaveTheRestOfTheRowBlack) {
-    // Four pixels wide, but each plane line holds one byte: the first pixel of a 3-plane row, the first
-    // two of a 4-bit row.
-    TBmpBuilder rgb = PcxHeader(8, 3, 1, 4, 1, 0);
-    rgb.Bytes({1, 2, 3});
-    TBmpBuilder packed = PcxHeader(4, 1, 1, 4, 1, 0);
-    packed.Bytes({0x2F});
-    TBitmap bitmap;
-    LoadPcxBytes(rgb.Build(), bitmap);
-    EXPECT_EQ(PixelAt(bitmap, 0, 0), (TBgr{3, 2, 1}));
-    EXPECT_EQ(PixelAt(bitmap, 1, 0), (TBgr{0, 0, 0}));
-    LoadPcxBytes(packed.Build(), bitmap);
-    EXPECT_EQ(PixelAt(bitmap, 0, 0), (TBgr{255 - 32, 0, 32}));
-    EXPECT_EQ(PixelAt(bitmap, 1, 0), (TBgr{15, 0, 240}));
-    EXPECT_EQ(PixelAt(bitmap, 3, 0), (TBgr{0, 0, 0}));
-}

@@ -193,20 +193,6 @@ TEST(TgaReader, OneBitRowsArePackedBitsAndComeBackFromRightToLeft) {
     }
 }
 
-TEST(TgaReader, RunsThatPassTheLastRowStopThere) {
-    // A 2 x 2 picture whose one packet repeats 128 pixels; a 2 x 1 picture whose raw packet carries more.
-    TBmpBuilder run = TgaHeader(10, 24, 2, 2, 0x20);
-    run.Bytes({0xFF, 1, 2, 3});
-    TBmpBuilder raw = TgaHeader(10, 24, 2, 1, 0x20);
-    raw.Bytes({0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    TBitmap bitmap;
-    EXPECT_FALSE(LoadTgaBytes(run.Build(), bitmap).Aborted);
-    EXPECT_EQ(PixelAt(bitmap, 1, 1), (TBgr{1, 2, 3}));
-    LoadTgaBytes(raw.Build(), bitmap);
-    EXPECT_EQ(PixelAt(bitmap, 0, 0), (TBgr{1, 2, 3}));
-    EXPECT_EQ(PixelAt(bitmap, 1, 0), (TBgr{4, 5, 6}));
-}
-
 TEST(TgaReader, FileThatEndsEarlyLeavesTheRowsAfterItsLastByteBlack) {
     const QByteArray whole = ReadFileBytes(TgaData("pillow-24bit-top.tga"));
     // Header, two rows of 13 pixels and four pixels of the third.
