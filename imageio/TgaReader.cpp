@@ -7,6 +7,7 @@
 
 #include "platform/ScreenDpi.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <span>
