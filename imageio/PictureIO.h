@@ -3,6 +3,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Color.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -68,6 +69,24 @@ struct TIOParams {
     std::uint8_t BmpVersion = 0;
     std::uint8_t BmpCompression = ioBMP_UNCOMPRESSED;
 
+    // The header's version byte.
+    std::int32_t PcxVersion = 5;
+
+    QString TgaImageId;
+    std::int32_t TgaXOrigin = 0;
+    std::int32_t TgaYOrigin = 0;
+    // From the extension area of a TGA 2.0 file; the defaults below when it has none.
+    QString TgaAuthor;
+    QDateTime TgaDate;
+    QString TgaJobName;
+    TColor TgaKeyColor = clBlack;
+    double TgaAspectRatio = 1.0;
+    double TgaGamma = 2.2;
+    // 1 for an 8-bit picture without colour map, 0 for one with a colour map.
+    std::uint8_t TgaGrayscale = 0;
+    // 1 for run-length image types.
+    std::uint8_t TgaCompressed = 0;
+
     void FreePalette() {
         Palette.clear();
         Palette.shrink_to_fit();
@@ -120,7 +139,7 @@ public:
     void SetAttachedBitmap(TBitmap* bitmap);
 
     bool Aborted() const { return FAborted; }
-    // Set during a load (from a progress handler) to stop the JPEG and BMP readers at their next row.
+    // Set during a load (from a progress handler) to stop the JPEG, BMP and PCX readers at their next row.
     void SetAborted(bool aborted) { FAborted = aborted; }
 
     const TProgressEvent& OnProgress() const { return FOnProgress; }

@@ -9,12 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 // Hostile inputs: nothing here may crash, hang or touch memory outside a buffer (the sanitizer build
 // runs these). A read may be refused, load garbage, or raise the bitmap's out-of-memory error.
 
 namespace {
 
-enum class TFormat { Jpeg, Bmp };
+enum class TFormat { Jpeg, Bmp, Pcx, Tga };
 
 // Reads the bytes with the reader itself; returns false when an exception other than the bitmap's
 // out-of-memory error came out.
@@ -26,10 +28,19 @@ bool ReadBytes(TFormat format, const QByteArray& bytes, bool* abortedOut = nullp
     ProgressContext context;
     context.Aborted = &aborted;
     try {
-        if (format == TFormat::Jpeg) {
+        switch (format) {
+        case TFormat::Jpeg:
             ReadJpeg(stream, bitmap, params, context);
-        } else {
+            break;
+        case TFormat::Bmp:
             ReadBmp(stream, bitmap, bytes.size(), params, context);
+            break;
+        case TFormat::Pcx:
+            ReadPcx(stream, bitmap, bytes.size(), params, context);
+            break;
+        case TFormat::Tga:
+            ReadTga(stream, bitmap, params, context);
+            break;
         }
     } catch (const EOutOfMemory&) {
     } catch (...) {
@@ -81,6 +92,39 @@ TEST(Malformed, SavedBmpCasesAreReplayed) {
     }
 }
 
+TEST(Malformed, SavedPcxAndTgaCasesAreReplayed) {
+    for (const auto& [format, folder, pattern] : {std::tuple{TFormat::Pcx, "pcx/malformed", "*.pcx"},
+                                                  std::tuple{TFormat::Tga, "tga/malformed", "*.tga"}}) {
+        const QStringList files = FilesIn(QLatin1String(folder), QLatin1String(pattern));
+        ASSERT_GE(files.size(), 10) << folder;
+        for (const QString& path : files) {
+            EXPECT_TRUE(ReadBytes(format, ReadFileBytes(path))) << path.toStdString();
+            TBitmap bitmap;
+            try {
+                LoadPicture(path, bitmap);
+            } catch (const EOutOfMemory&) {
+            }
+        }
+    }
+}
+
+TEST(Malformed, AbsurdPcxAndTgaSizesAreRefusedOrRaiseTheLimit) {
+    // The PCX reader turns the bitmap's out-of-memory error into Aborted; the TGA reader passes it on.
+    bool aborted = false;
+    ASSERT_TRUE(ReadBytes(TFormat::Pcx,
+                          ReadFileBytes(TestDataPath(QStringLiteral("pcx/malformed/size-65536-squared.pcx"))),
+                          &aborted));
+    EXPECT_TRUE(aborted);
+    const QByteArray tga =
+        ReadFileBytes(TestDataPath(QStringLiteral("tga/malformed/size-65535-squared.tga")));
+    TMemoryStream stream(tga.constData(), tga.size());
+    TBitmap bitmap;
+    TIOParams params;
+    ProgressContext context;
+    context.Aborted = &aborted;
+    EXPECT_THROW(ReadTga(stream, bitmap, params, context), EOutOfMemory);
+}
+
 TEST(Malformed, SomeSavedJpegCasesAreRefused) {
     // The library's fatal errors arrive as Aborted, not as a crash or an exception.
     for (const char* name : {"sof-zero-width.jpg", "sof-five-components.jpg", "sof-precision-twelve.jpg",
@@ -101,6 +145,8 @@ TEST(Malformed, EveryTruncationOfEveryTestPicture) {
     const TSource sources[] = {
         {TFormat::Jpeg, FilesIn(QStringLiteral("jpeg"), QStringLiteral("*.jpg"))},
         {TFormat::Bmp, FilesIn(QStringLiteral("bmp"), QStringLiteral("*.bmp"))},
+        {TFormat::Pcx, FilesIn(QStringLiteral("pcx"), QStringLiteral("*.pcx"))},
+        {TFormat::Tga, FilesIn(QStringLiteral("tga"), QStringLiteral("*.tga"))},
     };
     for (const TSource& source : sources) {
         ASSERT_GE(source.Files.size(), 5);
@@ -121,15 +167,27 @@ TEST(Malformed, EveryByteOfTheHeadersInverted) {
         qsizetype Bytes;
         bool SkipSizeBytes = false;
     };
-    // The JPEG files are small enough to invert every byte; of the BMP files the headers and tables.
+    // The JPEG, PCX and TGA files are small enough to invert every byte; of the BMP files the headers and
+    // tables.
     // Inverted high bytes of a 40-byte header's width and height (bytes 20, 21, 24, 25) only ask for black
     // bitmaps of hundreds of megabytes, which the bitmap's limit allows; that costs seconds each and is
     // covered once by the absurd-size test.
     const TSource sources[] = {
-        {TFormat::Jpeg, "jpeg/baseline.jpg", 1 << 20},    {TFormat::Jpeg, "jpeg/progressive.jpg", 1 << 20},
-        {TFormat::Jpeg, "jpeg/ycck.jpg", 1 << 20},        {TFormat::Bmp, "bmp/magick-rle8.bmp", 1200, true},
-        {TFormat::Bmp, "bmp/magick-os2-4bit.bmp", 80},    {TFormat::Bmp, "bmp/pillow-1bit.bmp", 62, true},
+        {TFormat::Jpeg, "jpeg/baseline.jpg", 1 << 20},
+        {TFormat::Jpeg, "jpeg/progressive.jpg", 1 << 20},
+        {TFormat::Jpeg, "jpeg/ycck.jpg", 1 << 20},
+        {TFormat::Bmp, "bmp/magick-rle8.bmp", 1200, true},
+        {TFormat::Bmp, "bmp/magick-os2-4bit.bmp", 80},
+        {TFormat::Bmp, "bmp/pillow-1bit.bmp", 62, true},
         {TFormat::Bmp, "bmp/magick-4bit.bmp", 118, true},
+        {TFormat::Pcx, "pcx/netpbm-4planes.pcx", 1 << 20},
+        {TFormat::Pcx, "pcx/netpbm-packed-4bit.pcx", 1 << 20},
+        {TFormat::Pcx, "pcx/magick-8bit.pcx", 1 << 20},
+        {TFormat::Pcx, "pcx/pillow-1bit.pcx", 1 << 20},
+        {TFormat::Tga, "tga/netpbm-8bit-map-rle.tga", 1 << 20},
+        {TFormat::Tga, "tga/script-right-8bit-map15-rle.tga", 1 << 20},
+        {TFormat::Tga, "tga/script-extension-area.tga", 1 << 20},
+        {TFormat::Tga, "tga/script-right-32bit-rle.tga", 1 << 20},
     };
     for (const TSource& source : sources) {
         const QByteArray whole = ReadFileBytes(TestDataPath(QLatin1String(source.File)));

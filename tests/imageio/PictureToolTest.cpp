@@ -59,9 +59,13 @@ TEST(PictureTool, FolderOfMixedFilesGetsOneStatusLineEach) {
 
 TEST(PictureTool, ExitCodeZeroWhenEverythingLoaded) {
     const TRun run = RunPictureTool({TestDataPath(QStringLiteral("jpeg/progressive.jpg")),
-                                     TestDataPath(QStringLiteral("bmp/magick-rle8.bmp"))});
+                                     TestDataPath(QStringLiteral("bmp/magick-rle8.bmp")),
+                                     TestDataPath(QStringLiteral("pcx/pillow-1bit.pcx")),
+                                     TestDataPath(QStringLiteral("tga/magick-32bit-rle-top.tga"))});
     EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_EQ(run.Lines.size(), 2);
+    ASSERT_EQ(run.Lines.size(), 4);
+    EXPECT_TRUE(run.Lines[2].endsWith(QStringLiteral("\tloaded\t37\t3\t1\t4")));
+    EXPECT_TRUE(run.Lines[3].endsWith(QStringLiteral("\tloaded\t13\t7\t24\t11")));
 }
 
 TEST(PictureTool, PpmOutputHoldsTheBitmapTopRowFirst) {

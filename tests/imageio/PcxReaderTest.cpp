@@ -1,0 +1,204 @@
+#include "tests/imageio/PictureTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include "platform/ScreenDpi.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+QString PcxData(const char* name) {
+    return TestDataPath(QStringLiteral("pcx/") + QLatin1String(name));
+}
+
+TLoadResult LoadPcxBytes(const QByteArray& bytes, TBitmap& bitmap, const TIOParams& start = TIOParams()) {
+    TPictureFolder folder;
+    return LoadPicture(folder.Write(QStringLiteral("picture.pcx"), bytes), bitmap, start);
+}
+
+// A 128-byte header with corners 0, 0 and width - 1, height - 1; header palette entry i is (16 i, 0,
+// 255 - 16 i).
+TBmpBuilder PcxHeader(int bits, int planes, int bytesPerLine, int width, int height, int encoding = 1) {
+    TBmpBuilder b;
+    b.U8(10).U8(5).U8(unsigned(encoding)).U8(unsigned(bits));
+    b.U16(0).U16(0).U16(unsigned(width - 1)).U16(unsigned(height - 1)).U16(72).U16(72);
+    for (unsigned i = 0; i < 16; ++i) {
+        b.U8(i * 16).U8(0).U8(255 - i * 16);
+    }
+    b.U8(0).U8(unsigned(planes)).U16(unsigned(bytesPerLine));
+    while (b.Size() < 128) {
+        b.U8(0);
+    }
+    return b;
+}
+
+// The 768-byte palette at the end of a 256-colour file: entry i is (i, 255 - i, 7).
+TBmpBuilder& LongPalette(TBmpBuilder& b) {
+    b.U8(12);
+    for (unsigned i = 0; i < 256; ++i) {
+        b.U8(i).U8(255 - i).U8(7);
+    }
+    return b;
+}
+
+TBgr LongPaletteColour(int index) {
+    return {7, 255 - index, index};
+}
+
+void PatchU16(QByteArray& bytes, int at, unsigned value) {
+    bytes[at] = char(value & 0xFF);
+    bytes[at + 1] = char(value >> 8);
+}
+
+} // namespace
+
+TEST(PcxReader, EveryEncodingOfThePictureDecodesIdentically) {
+    struct TCase {
+        const char* File;
+        const char* Reference;
+        int BitsPerSample;
+        int SamplesPerPixel;
+        int PaletteCount;
+        int XDpi; // 0: the screen's
+        int YDpi;
+        int Version;
+    };
+    const TCase cases[] = {
+        {"netpbm-4planes.pcx", "picture.ppm", 4, 1, 16, 13, 7, 5},
+        {"netpbm-packed-4bit.pcx", "picture.ppm", 4, 1, 16, 13, 7, 5},
+        {"netpbm-8bit.pcx", "picture.ppm", 8, 1, 256, 13, 7, 5},
+        {"netpbm-24bit.pcx", "picture.ppm", 8, 3, 256, 13, 7, 5},
+        {"netpbm-1bit.pcx", "mono.ppm", 1, 1, 2, 37, 3, 5},
+        {"magick-8bit.pcx", "picture.ppm", 8, 1, 256, 0, 0, 5},
+        {"magick-24bit.pcx", "picture.ppm", 8, 3, 256, 0, 0, 5},
+        {"pillow-8bit.pcx", "picture.ppm", 8, 1, 256, 100, 100, 5},
+        {"pillow-24bit.pcx", "picture.ppm", 8, 3, 256, 100, 100, 5},
+        {"pillow-1bit.pcx", "mono.ppm", 1, 1, 2, 100, 100, 2},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        const TRgbPicture expected = ReadPpm(PcxData(c.Reference));
+        ASSERT_GT(expected.Width, 0);
+        TBitmap bitmap;
+        const TLoadResult r = LoadPicture(PcxData(c.File), bitmap);
+        EXPECT_FALSE(r.Aborted);
+        EXPECT_EQ(PictureOf(bitmap), expected);
+        EXPECT_EQ(bitmap.PixelFormat(), c.BitsPerSample == 1 ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
+        EXPECT_EQ(r.Params.FileType, 4);
+        EXPECT_EQ(r.Params.Width, expected.Width);
+        EXPECT_EQ(r.Params.Height, expected.Height);
+        EXPECT_EQ(r.Params.BitsPerSample, c.BitsPerSample);
+        EXPECT_EQ(r.Params.SamplesPerPixel, c.SamplesPerPixel);
+        EXPECT_EQ(r.Params.PaletteCount, c.PaletteCount);
+        EXPECT_EQ(r.Params.Palette.size(), std::size_t(c.PaletteCount));
+        EXPECT_EQ(r.Params.XDpi, c.XDpi == 0 ? ScreenDpiX() : c.XDpi);
+        EXPECT_EQ(r.Params.YDpi, c.YDpi == 0 ? ScreenDpiY() : c.YDpi);
+        EXPECT_EQ(r.Params.PcxVersion, c.Version);
+        // The palettes are kept as blue, green, red, whichever of the two the file has.
+        if (c.SamplesPerPixel == 1 && c.BitsPerSample > 1) {
+            EXPECT_NE(std::find(r.Params.Palette.begin(), r.Params.Palette.end(), TBGRTriple{48, 104, 200}),
+                      r.Params.Palette.end());
+        }
+    }
+}
+
+TEST(PcxReader, RunByte192WritesNothingAndRunsContinueOnTheNextLine) {
+    TBmpBuilder b = PcxHeader(8, 1, 4, 4, 3);
+    b.Bytes({0xC0, 0x55});       // a run of none: the 0x55 is used up, nothing written
+    b.Bytes({0xC6, 9});          // six 9s: the four of the top row and two of the next
+    b.Bytes({1, 2});             // the rest of the middle row
+    b.Bytes({0xC2, 3, 0xC0, 4}); // two 3s, then nothing
+    b.Bytes({5, 6});
+    const QByteArray bytes = LongPalette(b).Build();
+    TBitmap bitmap;
+    const TLoadResult r = LoadPcxBytes(bytes, bitmap);
+    EXPECT_FALSE(r.Aborted);
+    const int expected[3][4] = {{9, 9, 9, 9}, {9, 9, 1, 2}, {3, 3, 5, 6}};
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(PixelAt(bitmap, x, y), LongPaletteColour(expected[y][x])) << x << "," << y;
+        }
+    }
+}
+
+TEST(PcxReader, ResolutionZeroInEitherDirectionGivesTheScreenResolutionInBoth) {
+    struct TCase {
+        unsigned X, Y;
+        int XDpi, YDpi;
+    };
+    const TCase cases[] = {
+        {0, 300, ScreenDpiX(), ScreenDpiY()},
+        {300, 0, ScreenDpiX(), ScreenDpiY()},
+        {300, 150, 300, 150},
+    };
+    for (const TCase& c : cases) {
+        QByteArray bytes = ReadFileBytes(PcxData("pillow-24bit.pcx"));
+        PatchU16(bytes, 12, c.X);
+        PatchU16(bytes, 14, c.Y);
+        TBitmap bitmap;
+        const TLoadResult r = LoadPcxBytes(bytes, bitmap);
+        EXPECT_EQ(r.Params.XDpi, c.XDpi) << c.X << " " << c.Y;
+        EXPECT_EQ(r.Params.YDpi, c.YDpi) << c.X << " " << c.Y;
+    }
+}
+
+TEST(PcxReader, UnknownManufacturerDepthOrEncodingIsRefusedAndChangesNothing) {
+    struct TCase {
+        int At;
+        char Value;
+    };
+    for (const TCase c : {TCase{0, 11}, TCase{3, 9}, TCase{3, char(255)}, TCase{2, 2}}) {
+        SCOPED_TRACE(c.At * 1000 + int(std::uint8_t(c.Value)));
+        QByteArray bytes = ReadFileBytes(PcxData("netpbm-24bit.pcx"));
+        bytes[c.At] = c.Value;
+        TBitmap bitmap;
+        bitmap.Reset(2, 2, TPixelFormat::pf24bit);
+        TIOParams start;
+        start.XDpi = 1234;
+        const TLoadResult r = LoadPcxBytes(bytes, bitmap, start);
+        EXPECT_TRUE(r.Aborted);
+        EXPECT_EQ(bitmap.Width(), 2);
+        EXPECT_EQ(r.Params.XDpi, 1234);
+        EXPECT_EQ(r.Params.Width, 0);
+        EXPECT_EQ(r.Params.FileType, 4);
+    }
+}
+
+TEST(PcxReader, EightBitFileShorterThanItsPaletteIsRefused) {
+    TBmpBuilder b = PcxHeader(8, 1, 2, 2, 1);
+    b.Bytes({1, 2});
+    TBitmap bitmap;
+    EXPECT_TRUE(LoadPcxBytes(b.Build(), bitmap).Aborted);
+}
+
+TEST(PcxReader, DataThatEndsEarlyLeavesTheRemainingRowsBlack) {
+    // Raw lines of a 3-plane file, 2 pixels wide: the top row whole, the middle row in part.
+    TBmpBuilder b = PcxHeader(8, 3, 2, 2, 3, 0);
+    b.Bytes({10, 11, 20, 21, 30, 31});
+    b.Bytes({40, 41, 50});
+    TBitmap bitmap;
+    const TLoadResult r = LoadPcxBytes(b.Build(), bitmap);
+    EXPECT_FALSE(r.Aborted);
+    EXPECT_EQ(PixelAt(bitmap, 0, 0), (TBgr{30, 20, 10}));
+    EXPECT_EQ(PixelAt(bitmap, 1, 0), (TBgr{31, 21, 11}));
+    for (int y = 1; y < 3; ++y) {
+        for (int x = 0; x < 2; ++x) {
+            EXPECT_EQ(PixelAt(bitmap, x, y), (TBgr{0, 0, 0})) << x << "," << y;
+        }
+    }
+}
+
+TEST(PcxReader, UnsupportedPlaneLayoutLeavesASizedBlackBitmap) {
+    // One plane of 2 bits, and two planes of 8 bits.
+    for (const int planes : {1, 2}) {
+        TBmpBuilder b = PcxHeader(planes == 1 ? 2 : 8, planes, 2, 3, 2);
+        b.Bytes({0xC8, 0x77});
+        TBitmap bitmap;
+        const TLoadResult r = LoadPcxBytes(b.Build(), bitmap);
+        EXPECT_FALSE(r.Aborted);
+        ASSERT_EQ(bitmap.Width(), 3);
+        EXPECT_EQ(MaxDifference(PictureOf(bitmap), TRgbPicture{3, 2, std::vector<std::uint8_t>(18, 0)}), 0);
+    }
+}
