@@ -206,4 +206,41 @@ TEST_F(DefaultSlider, PictureAtTheStartShortensTheTrackAndLeavesItsTransparentCo
     EXPECT_EQ(slider.ThumbRect().Left, 16);
 }
 
+// A scale below: the thumb stands on the area's top, the groove centred on the thumb, and the scale 2
+// pixels under the groove, inset by half a thumb at both ends, its ticks hanging from the far edge onto
+// the connecting line.
+TEST_F(DefaultSlider, ScaleBelowTheGroove) {
+    slider.clearFocus();
+    slider.resize(300, 60);
+    slider.SetThumbHeight(9);
+    slider.SetScaleDistance(2);
+    TNSScale scale;
+    scale.SetTickCount(3);
+    scale.SetEnlargeEvery(2);
+    scale.SetSize(4);
+    scale.SetOrigin(soOuter);
+    scale.SetConnect(true);
+    slider.SetScale(scale);
+    const QImage image = Grab(slider);
+    EXPECT_EQ(slider.ThumbRect(), (TRect{6, 6, 17, 15}));
+    EXPECT_EQ(QColor(image.pixel(100, 8)), TestColors::Shadow) << "groove frame at 8 ... 12";
+    EXPECT_EQ(QColor(image.pixel(100, 12)), TestColors::Light);
+
+    // Groove (6, 8, 294, 13); scale (11, 16, 289, 21): ticks at 11, 150 and 289, the line on row 21.
+    QImage expected(288, 8, QImage::Format_RGB32);
+    expected.fill(TestColors::Panel);
+    const auto black = [&](int x1, int y1, int x2, int y2) {
+        for (int y = y1; y <= y2; ++y) {
+            for (int x = x1; x <= x2; ++x) {
+                expected.setPixelColor(x - 6, y - 15, Qt::black);
+            }
+        }
+    };
+    black(11, 21, 289, 21);
+    black(11, 17, 11, 20);
+    black(150, 19, 150, 20);
+    black(289, 17, 289, 20);
+    EXPECT_EQ(image.copy(6, 15, 288, 8), expected);
+}
+
 } // namespace
