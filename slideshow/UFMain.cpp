@@ -8,9 +8,8 @@
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
-#include "platform/ProfileFile.h"
-#include "platform/Random.h"
 #include "platform/WindowTimer.h"
+#include "slideshow/EffectLists.h"
 #include "slideshow/FotoScan.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/Settings.h"
@@ -22,19 +21,6 @@
 #include <QVBoxLayout>
 
 TFMain* FMain = nullptr;
-
-int ChooseEffect(const QStringList& effects) {
-    TRandom::Shared().Randomize();
-    if (effects.isEmpty()) {
-        return -1;
-    }
-    const QString& entry = effects[TRandom::Shared().Next(int(effects.size()))];
-    const auto number = TryStrToInt(entry);
-    if (!number) {
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(entry));
-    }
-    return *number;
-}
 
 TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     FMain = this;

@@ -1,4 +1,5 @@
 #include "slideshow/UFMain.h"
+#include "slideshow/EffectLists.h"
 #include "effects/NSSlideImage.h"
 #include "imageio/PictureIO.h"
 #include "platform/Application.h"
