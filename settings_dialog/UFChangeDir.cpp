@@ -125,8 +125,9 @@ void TFChangeDir::ListSubfolders(QTreeWidgetItem* item) {
 }
 
 QString TFChangeDir::SelectedPath() const {
-    const QTreeWidgetItem* item = ShellTreeView1->currentItem();
-    return item != nullptr ? item->data(0, PathRole).toString() : QString();
+    // The tree makes its first row current when it gets the focus, without selecting it.
+    const QList<QTreeWidgetItem*> selected = ShellTreeView1->selectedItems();
+    return selected.isEmpty() ? QString() : selected.front()->data(0, PathRole).toString();
 }
 
 void TFChangeDir::showEvent(QShowEvent* event) {

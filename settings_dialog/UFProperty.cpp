@@ -28,6 +28,7 @@
 #include <QToolTip>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 TFProperty* FProperty = nullptr;
@@ -363,13 +364,11 @@ void TFProperty::CreateButtons() {
 }
 
 void TFProperty::SetTabOrder() {
-    const QWidget* order[] = {BOk,           FolderPic,    ChFolderPic,  NSSlider1,
+    QWidget* const order[] = {BOk,           BCancel,      FolderPic,    ChFolderPic, NSSlider1,
                               CheckListBox1, RadioButton1, RadioButton2, NSSlider2};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        setTabOrder(order[i], order[i + 1]);
     }
-    setTabOrder(BOk, BCancel);
-    setTabOrder(BCancel, FolderPic);
 }
 
 // ---- Handlers
@@ -387,10 +386,13 @@ void TFProperty::FormCreate() {
     NSSlider2->SetPosition(NSSlideImage1->TimerDelay());
     Label3->setText(MSecToText(PositionToInterval(NSSlider1->Position()) * 1000, true));
     Label8->setText(QString::number(NSSlider2->Position()) + QStringLiteral(" МиллиСек"));
-    for (const QString& name : EffectNames()) {
-        auto* item = new QListWidgetItem(name, CheckListBox1);
-        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setCheckState(Qt::Unchecked);
+    {
+        const QSignalBlocker quiet(CheckListBox1);
+        for (const QString& name : EffectNames()) {
+            auto* item = new QListWidgetItem(name, CheckListBox1);
+            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            item->setCheckState(Qt::Unchecked);
+        }
     }
     RadioButton1Click(RadioButton1);
     RescanFolder();
