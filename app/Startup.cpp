@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "settings_dialog/Emblem.h"
 #include "slideshow/EffectLists.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/UFMain.h"
@@ -59,6 +60,7 @@ int RunAmbrelle(int argc, char** argv) {
         return 0;
     }
     SetApplicationTitle(QString::fromLatin1(InstanceName));
+    QApplication::setWindowIcon(EmblemIcon());
     ClearLists();
     BasePath = FindBasePath();
     try {
