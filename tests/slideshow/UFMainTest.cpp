@@ -173,7 +173,10 @@ TEST_F(SlideShowWindow, InSettingsModeNothingRunsButThePositionIsKept) {
                        .arg(folder.path())
                        .toUtf8());
     window = std::make_unique<TFMain>();
+    const int boxes = ClosedModalBoxes();
+    CloseNextModalBox();
     window->ScreenSaver1PropertiesRequested(window.get());
+    EXPECT_EQ(ClosedModalBoxes(), boxes + 1);
     EXPECT_TRUE(SettingsMode);
     window->FormCreate();
     EXPECT_FALSE(QFileInfo::exists(BasePath + QStringLiteral("Error.dat")));
