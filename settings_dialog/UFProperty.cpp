@@ -144,9 +144,11 @@ public:
     }
 };
 
+// On a button-face background the text takes the button-text role.
 void SetTextColor(QWidget* widget, TColor color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, ToQColor(color));
+    palette.setColor(QPalette::ButtonText, ToQColor(color));
     widget->setPalette(palette);
 }
 
@@ -252,6 +254,8 @@ void TFProperty::CreateEffectList() {
     CheckListBox1->setGeometry(8, 120, 177, 153);
     CheckListBox1->setItemDelegate(new TFixedHeightDelegate(CheckListBox1));
     CheckListBox1->setUniformItemSizes(true);
+    // Names wider than the list are read from the hint.
+    CheckListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CheckListBox1->setToolTipDuration(HintHidePause);
     CheckListBox1->viewport()->setMouseTracking(true);
     CheckListBox1->viewport()->installEventFilter(this);
