@@ -1,3 +1,4 @@
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFileInfo>
@@ -88,4 +89,6 @@ TEST_F(Startup, WithoutAConfigFolderTheFilesGoToTheCurrentFolder) {
     const QString here = workingFolder.path() + QStringLiteral("/ssShowEffects.Dat");
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(here) == DefaultListFile(); }));
     Stop(*copy);
+    EXPECT_TRUE(WaitFor([&] { return !SettingsCopies(blocker + QStringLiteral("/below")).empty(); }));
+    KillSettingsCopies(blocker + QStringLiteral("/below"));
 }

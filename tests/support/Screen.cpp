@@ -4,10 +4,15 @@
 
 #include <cstdlib>
 
-QImage GrabScreen() {
+QImage GrabScreen(const QString& displayName) {
+    QStringList arguments{QStringLiteral("-silent"), QStringLiteral("-window"), QStringLiteral("root"),
+                          QStringLiteral("png:-")};
+    if (!displayName.isEmpty()) {
+        arguments.prepend(displayName);
+        arguments.prepend(QStringLiteral("-display"));
+    }
     QProcess import;
-    import.start(QStringLiteral("/usr/bin/import"), {QStringLiteral("-silent"), QStringLiteral("-window"),
-                                                     QStringLiteral("root"), QStringLiteral("png:-")});
+    import.start(QStringLiteral("/usr/bin/import"), arguments);
     if (!import.waitForFinished(10000) || import.exitCode() != 0) {
         return QImage();
     }

@@ -7,7 +7,8 @@
 #include <QStringList>
 
 // The X server of DISPLAY, seen as a user would: screenshots of the whole screen and key presses.
-QImage GrabScreen();
+// GrabScreen takes the screen of another display when named.
+QImage GrabScreen(const QString& displayName = QString());
 // Sends a key to the window that has the input focus, by its X key name ("q", "Return", "Shift_L").
 bool PressKey(const QString& keyName);
 // True when both colours differ by at most tolerance in every channel.
