@@ -64,18 +64,6 @@ TEST(IntervalConversion, EveryWholeSecondTheSliderSpansComesBack) {
     EXPECT_EQ(IntervalToPosition(-2147483647 - 1), -2147483647 - 1);
 }
 
-TEST(EffectListEditing, AddsRemovesAndKeepsTheTextOrder) {
-    QStringList list{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("x")};
-    SetEffectEnabled(list, 21, true);
-    SetEffectEnabled(list, 10, true);
-    EXPECT_EQ(list, QStringList({"1", "10", "21", "3", "x"}));
-    SetEffectEnabled(list, 3, false);
-    SetEffectEnabled(list, 7, false);
-    EXPECT_EQ(list, QStringList({"1", "10", "21", "x"}));
-    EXPECT_TRUE(EffectEnabled(list, 10));
-    EXPECT_FALSE(EffectEnabled(list, 3));
-}
-
 namespace {
 
 class SettingsDialog : public testing::Test {
