@@ -1,0 +1,210 @@
+#include "controls/NSObj.h"
+#include "platform/Exceptions.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace TestColors;
+
+class BevelNotifications : public testing::Test {
+protected:
+    BevelNotifications() {
+        bevel.SetOnChange([this](QObject* sender) {
+            EXPECT_EQ(sender, &bevel);
+            ++changes;
+        });
+    }
+    TNSBevel bevel;
+    int changes = 0;
+};
+
+TEST_F(BevelNotifications, OnlyChangedValuesNotify) {
+    bevel.SetBevelOuter(bvLowered);
+    bevel.SetBevelOuterWidth(1);
+    bevel.SetOuterShadowColor(clBtnShadow);
+    EXPECT_EQ(changes, 0);
+    bevel.SetBevelOuter(bvRaised);
+    bevel.SetBorderSpaceColor(clWhite);
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(BevelNotifications, ColourIndexOutOfRangeNotifiesAndStoresNothing) {
+    bevel.SetColor(6, clWhite);
+    bevel.SetColor(-1, clWhite);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(bevel.BorderColor(), clBtnFace);
+    EXPECT_EQ(bevel.InnerShadowColor(), clBtnShadow);
+}
+
+TEST_F(BevelNotifications, AssignOfAnAllDifferentBevelNotifiesOnce) {
+    TNSBevel source;
+    source.SetBevelInner(bvRaised);
+    source.SetBevelOuter(bvSpace);
+    source.SetBevelInnerWidth(2);
+    source.SetBevelOuterWidth(3);
+    source.SetBorderStyle(bsSingle);
+    source.SetBorderWidth(4);
+    source.SetBorderSpace(5);
+    for (int i = 0; i < 6; ++i) {
+        source.SetColor(i, RGBColor(std::uint8_t(i), 1, 2));
+    }
+    bevel.Assign(&source);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(bevel.BevelWidth(), source.BevelWidth());
+    EXPECT_EQ(bevel.BevelOuter(), bvSpace);
+    EXPECT_EQ(bevel.OuterShadowColor(), RGBColor(5, 1, 2));
+}
+
+TEST_F(BevelNotifications, SelfAssignmentIsHarmlessAndStrangersAreRefused) {
+    EXPECT_NO_THROW(bevel.Assign(&bevel));
+    EXPECT_EQ(changes, 0);
+    QObject stranger;
+    try {
+        bevel.Assign(&stranger);
+        FAIL() << "a plain object was assigned to a bevel";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot assign a QObject to a TNSBevel"));
+    }
+    EXPECT_THROW(bevel.Assign(nullptr), EConvertError);
+}
+
+TEST_F(BevelNotifications, NestedUpdatesNotifyOnceAtTheOutermostEnd) {
+    bevel.BeginUpdate();
+    bevel.BeginUpdate();
+    bevel.SetBorderWidth(2);
+    bevel.EndUpdate();
+    EXPECT_EQ(changes, 0);
+    bevel.SetBorderWidth(3);
+    bevel.EndUpdate();
+    EXPECT_EQ(changes, 1);
+}
+
+struct WidthCase {
+    const char* Name;
+    TBevelCut Outer;
+    TBevelCut Inner;
+    TBorderStyle Style;
+    int Border;
+    int Space;
+    int Expected;
+};
+
+TEST(BevelWidth, DefaultsTakeOnePixel) {
+    EXPECT_EQ(TNSBevel().BevelWidth(), 1);
+}
+
+TEST(BevelWidth, SumsEveryFrame) {
+    const WidthCase cases[] = {
+        {"lowered outer", bvLowered, bvNone, bsNone, 0, 0, 3},
+        {"nothing", bvNone, bvNone, bsNone, 0, 0, 0},
+        {"single line only", bvNone, bvNone, bsSingle, 0, 0, 1},
+        {"space counts its width", bvSpace, bvNone, bsNone, 0, 0, 3},
+        {"inner space too", bvNone, bvSpace, bsNone, 0, 0, 2},
+        {"everything", bvRaised, bvLowered, bsSingle, 4, 5, 1 + 3 + 4 + 2 + 5},
+    };
+    for (const WidthCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TNSBevel bevel;
+        bevel.SetBevelOuter(c.Outer);
+        bevel.SetBevelInner(c.Inner);
+        bevel.SetBevelOuterWidth(3);
+        bevel.SetBevelInnerWidth(2);
+        bevel.SetBorderStyle(c.Style);
+        bevel.SetBorderWidth(c.Border);
+        bevel.SetBorderSpace(c.Space);
+        EXPECT_EQ(bevel.BevelWidth(), c.Expected);
+    }
+}
+
+class CountingControl : public TNSCustomControl {
+public:
+    using TNSCustomControl::TNSCustomControl;
+    int Paints = 0;
+
+protected:
+    void Paint() override {
+        ++Paints;
+        TNSCustomControl::Paint();
+    }
+};
+
+class ControlPicture : public testing::Test {
+protected:
+    ControlPicture() {
+        control.resize(12, 9);
+        control.SetColor(RGBColor(1, 2, 3));
+        control.show();
+        QApplication::processEvents();
+    }
+
+    // The control's colour everywhere, with a 1-pixel ring of another colour when ring is valid.
+    QImage Expected(const QColor& ring) const {
+        QImage image(12, 9, QImage::Format_RGB32);
+        image.fill(QColor(1, 2, 3));
+        if (ring.isValid()) {
+            for (int x = 0; x < 12; ++x) {
+                image.setPixelColor(x, 0, ring);
+                image.setPixelColor(x, 8, ring);
+            }
+            for (int y = 0; y < 9; ++y) {
+                image.setPixelColor(0, y, ring);
+                image.setPixelColor(11, y, ring);
+            }
+        }
+        return image;
+    }
+
+    ControlsApplication application;
+    CountingControl control;
+};
+
+TEST_F(ControlPicture, SpaceBevelLeavesABandOfTheControlColour) {
+    control.Bevel()->SetBevelOuter(bvSpace);
+    control.Bevel()->SetBevelOuterWidth(3);
+    EXPECT_EQ(control.BevelWidth(), 3);
+    EXPECT_EQ(control.InnerRect(), (TRect{3, 3, 9, 6}));
+    EXPECT_EQ(Grab(control), Expected(QColor()));
+}
+
+TEST_F(ControlPicture, SingleBorderIsOneWindowFrameLine) {
+    control.Bevel()->SetBevelOuter(bvNone);
+    control.Bevel()->SetBorderStyle(bsSingle);
+    EXPECT_EQ(control.BevelWidth(), 1);
+    EXPECT_EQ(Grab(control), Expected(Frame));
+}
+
+TEST_F(ControlPicture, UnchangedBevelValueRepaintsNothing) {
+    QApplication::processEvents();
+    const int paints = control.Paints;
+    control.Bevel()->SetBevelOuter(bvLowered);
+    control.Bevel()->SetOuterLightColor(clBtnHighlight);
+    QApplication::processEvents();
+    EXPECT_EQ(control.Paints, paints);
+    control.Bevel()->SetOuterLightColor(clWhite);
+    QApplication::processEvents();
+    EXPECT_EQ(control.Paints, paints + 1);
+}
+
+TEST(ControlColor, FollowsTheParentUntilSet) {
+    SetUpControlsApplication();
+    QWidget parent;
+    TNSCustomControl control(&parent);
+    EXPECT_TRUE(control.ParentColor());
+    EXPECT_EQ(ToQColor(control.Color()), Panel);
+    control.SetColor(clWindow);
+    EXPECT_FALSE(control.ParentColor());
+    EXPECT_EQ(ToQColor(control.Color()), Window);
+}
+
+TEST(LibraryCursors, HandIsThePointingHand) {
+    SetUpControlsApplication();
+    EXPECT_EQ(ScreenCursor(crLibraryHand).shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(ScreenCursor(2001).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(ScreenCursor(2032).shape(), Qt::ArrowCursor) << "beyond the set";
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+#include "controls/NSScale.h"
+#include "platform/Exceptions.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Scale, SettersClampFirstAndNotifyOnlyOnChange) {
+    TNSScale scale;
+    int changes = 0;
+    scale.SetOnChange([&](QObject*) { ++changes; });
+    scale.SetTickCount(1);
+    EXPECT_EQ(scale.TickCount(), 2);
+    scale.SetSize(0);
+    EXPECT_EQ(scale.Size(), 1);
+    scale.SetEnlargeEvery(-3);
+    EXPECT_EQ(scale.EnlargeEvery(), 1);
+    EXPECT_EQ(changes, 3);
+    scale.SetTickCount(0);
+    scale.SetVisible(true);
+    EXPECT_EQ(changes, 3);
+}
+
+TEST(Scale, AssignCopiesAllWithOneNotification) {
+    TNSScale source;
+    source.SetVisible(false);
+    source.SetColor(clWhite);
+    source.SetStyle(stRaised);
+    source.SetTickCount(25);
+    source.SetEnlargeEvery(1);
+    source.SetSize(5);
+    source.SetOrigin(soOuter);
+    source.SetConnect(true);
+    TNSScale scale;
+    int changes = 0;
+    scale.SetOnChange([&](QObject*) { ++changes; });
+    scale.Assign(&source);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(scale.TickCount(), 25);
+    EXPECT_EQ(scale.Style(), stRaised);
+    EXPECT_EQ(scale.Origin(), soOuter);
+    EXPECT_EQ(scale.Width(), 5 + 2);
+    QObject stranger;
+    EXPECT_THROW(scale.Assign(&stranger), EConvertError);
+}
+
+TEST(Scale, WidthAcrossTheAxis) {
+    TNSScale scale;
+    EXPECT_EQ(scale.Width(), 7);
+    scale.SetConnect(true);
+    EXPECT_EQ(scale.Width(), 8);
+    scale.SetStyle(stLowered);
+    EXPECT_EQ(scale.Width(), 9);
+}
+
+TEST(Scale, DrawingNeedsACanvas) {
+    TNSScale scale;
+    try {
+        scale.Draw({0, 0, 100, 8}, false);
+        FAIL() << "drew without a canvas";
+    } catch (const ENSScaleError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Canvas needed for this operation"));
+    }
+}
+
+QImage White(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// Eleven ticks over 100 pixels, every fifth long: ticks 0, 5 and 10 are 7 pixels, the others 3, standing on
+// the top edge; the last one on the right edge itself.
+TEST(Scale, ElevenTicksEveryFifthLong) {
+    SetUpControlsApplication();
+    TNSScale scale;
+    QImage actual = White(101, 8);
+    {
+        QPainter painter(&actual);
+        scale.SetCanvas(&painter);
+        scale.Draw({0, 0, 100, 8}, false);
+    }
+    QImage expected = White(101, 8);
+    for (int i = 0; i <= 10; ++i) {
+        const int length = i % 5 == 0 ? 7 : 3;
+        for (int y = 0; y < length; ++y) {
+            expected.setPixelColor(10 * i, y, Qt::black);
+        }
+    }
+    EXPECT_EQ(actual, expected);
+}
+
+// A lowered, connected scale standing left of its owner (not flipped, origin inner): the black line runs
+// down the left edge with its white twin right of it, and the ticks start one pixel in, each a black line
+// with a white one below.
+TEST(Scale, LoweredConnectedVerticalTicksStartOnePixelIn) {
+    SetUpControlsApplication();
+    TNSScale scale;
+    scale.SetStyle(stLowered);
+    scale.SetConnect(true);
+    scale.SetTickCount(3);
+    scale.SetEnlargeEvery(2);
+    scale.SetSize(4);
+    QImage actual(12, 24, QImage::Format_RGB32);
+    actual.fill(Qt::gray);
+    {
+        QPainter painter(&actual);
+        scale.SetCanvas(&painter);
+        scale.Draw({1, 1, 7, 21}, false);
+    }
+    QImage expected(12, 24, QImage::Format_RGB32);
+    expected.fill(Qt::gray);
+    const auto line = [&](int x1, int y1, int x2, int y2, Qt::GlobalColor c) {
+        for (int y = y1; y <= y2; ++y) {
+            for (int x = x1; x <= x2; ++x) {
+                expected.setPixelColor(x, y, c);
+            }
+        }
+    };
+    line(1, 2, 1, 21, Qt::black);
+    line(2, 2, 2, 21, Qt::white);
+    // Ticks at 1, 11 and 21: long (4), short (2), long.
+    const int ys[] = {1, 11, 21};
+    const int lengths[] = {4, 2, 4};
+    for (int i = 0; i < 3; ++i) {
+        line(2, ys[i], 1 + lengths[i], ys[i], Qt::black);
+        line(2, ys[i] + 1, 1 + lengths[i], ys[i] + 1, Qt::white);
+    }
+    EXPECT_EQ(actual, expected);
+}
+
+} // namespace

@@ -1,0 +1,347 @@
+#include "controls/NSSlider.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The interval slider of the settings dialog inside a panel, shown and counting its events.
+class IntervalSlider : public testing::Test {
+protected:
+    IntervalSlider() {
+        panel.resize(407, 56);
+        ApplyIntervalSliderSettings(slider);
+        slider.SetOnChange([this](QObject* sender) {
+            EXPECT_EQ(sender, &slider);
+            ++changes;
+        });
+        slider.SetOnTrack([this](QObject*) { ++tracks; });
+        slider.SetOnTrackEnd([this](QObject*) { ++trackEnds; });
+        ShowActive(panel);
+    }
+
+    void ResetCounts() {
+        changes = 0;
+        tracks = 0;
+        trackEnds = 0;
+    }
+
+    ControlsApplication application;
+    QWidget panel;
+    CountingSlider slider{&panel};
+    int changes = 0;
+    int tracks = 0;
+    int trackEnds = 0;
+};
+
+struct KeyCase {
+    const char* Name;
+    int Start;
+    int Key;
+    int Expected;
+    int Changes;
+};
+
+TEST_F(IntervalSlider, KeyboardTable) {
+    const KeyCase cases[] = {
+        {"Right near the top clamps", 49900, Qt::Key_Right, 50000, 1},
+        {"Up adds the line size", 2500, Qt::Key_Up, 2666, 1},
+        {"Left at the bottom does nothing", 167, Qt::Key_Left, 167, 0},
+        {"Down subtracts the line size", 2500, Qt::Key_Down, 2334, 1},
+        {"Right at the top does nothing", 50000, Qt::Key_Right, 50000, 0},
+        {"Page Up moves by the page size", 2500, Qt::Key_PageUp, 2501, 1},
+        {"Page Down at the bottom does nothing", 167, Qt::Key_PageDown, 167, 0},
+        {"Page Up at the top does nothing", 50000, Qt::Key_PageUp, 50000, 0},
+        {"Home goes left", 2500, Qt::Key_Home, 167, 1},
+        {"End goes right", 2500, Qt::Key_End, 50000, 1},
+        {"Other keys change nothing", 2500, Qt::Key_A, 2500, 0},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        slider.SetPosition(c.Start);
+        ResetCounts();
+        SendKey(slider, c.Key);
+        EXPECT_EQ(slider.Position(), c.Expected);
+        EXPECT_EQ(changes, c.Changes);
+        EXPECT_EQ(tracks, c.Changes);
+        EXPECT_EQ(trackEnds, c.Changes);
+    }
+}
+
+TEST_F(IntervalSlider, KeyDownEventSeesEveryKey) {
+    int seen = 0;
+    slider.SetOnKeyDown([&](QObject*, int& key, Qt::KeyboardModifiers) { seen = key; });
+    SendKey(slider, Qt::Key_Left);
+    EXPECT_EQ(seen, Qt::Key_Left);
+    SendKey(slider, Qt::Key_Escape);
+    EXPECT_EQ(seen, Qt::Key_Escape);
+}
+
+TEST_F(IntervalSlider, ChangeOnlyForARequestThatDiffersFromTheStoredValue) {
+    slider.SetPosition(2500);
+    EXPECT_EQ(changes, 0);
+
+    slider.SetPosition(167);
+    ResetCounts();
+    slider.SetPosition(166);
+    EXPECT_EQ(slider.Position(), 167);
+    EXPECT_EQ(changes, 1) << "a request that clamps back to the stored value still reports";
+
+    slider.SetPosition(50000);
+    ResetCounts();
+    slider.SetPosition(70000);
+    EXPECT_EQ(slider.Position(), 50000);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(tracks, 0) << "writing the position is no tracking";
+}
+
+TEST_F(IntervalSlider, ValueChangeThatLeavesTheThumbRepaintsNothing) {
+    QApplication::processEvents();
+    const TRect thumb = slider.ThumbRect();
+    const int paints = slider.Paints;
+
+    slider.SetPosition(2501);
+    QApplication::processEvents();
+    EXPECT_EQ(slider.Paints, paints);
+    EXPECT_EQ(slider.ThumbRect(), thumb);
+    EXPECT_EQ(changes, 1);
+
+    slider.SetPosition(25000);
+    EXPECT_EQ(slider.Paints, paints + 1) << "a moved thumb repaints at once";
+    EXPECT_NE(slider.ThumbRect(), thumb);
+}
+
+TEST_F(IntervalSlider, UnchangedBevelOrGrooveValueRepaintsNothing) {
+    QApplication::processEvents();
+    const int paints = slider.Paints;
+    slider.Bevel()->SetBevelOuter(bvLowered);
+    slider.Groove()->SetBorderSpaceColor(RGBColor(0, 128, 0));
+    slider.SetThumbBorder(false);
+    slider.SetThumbWidth(11);
+    slider.SetFocusColor(clBtnFace);
+    QApplication::processEvents();
+    EXPECT_EQ(slider.Paints, paints);
+
+    slider.Groove()->SetBevelOuter(bvRaised);
+    QApplication::processEvents();
+    EXPECT_EQ(slider.Paints, paints + 1);
+}
+
+TEST_F(IntervalSlider, ClickBesideTheThumbJumpsThereButDoesNotDrag) {
+    // (200 - 1 - 5) / 316 * 49833 + 167 = 30760.7, and that value puts the thumb's centre at 200.
+    Press(slider, 200, 12);
+    EXPECT_EQ(slider.Position(), 30761);
+    EXPECT_EQ(slider.ThumbRect().Left + 5, 200);
+    EXPECT_FALSE(slider.Grabbed());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(tracks, 1);
+    EXPECT_TRUE(slider.hasFocus());
+
+    MoveHeld(slider, 260, 12);
+    EXPECT_EQ(slider.Position(), 30761);
+    EXPECT_EQ(trackEnds, 0);
+
+    Release(slider, 260, 12);
+    EXPECT_EQ(trackEnds, 1);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(IntervalSlider, DraggingPastEitherEndStopsAtTheBound) {
+    ASSERT_EQ(slider.ThumbRect(), (TRect{16, 1, 27, 24}));
+    Press(slider, 21, 12);
+    EXPECT_TRUE(slider.Grabbed());
+    EXPECT_EQ(slider.Position(), 2500) << "grabbing moves nothing";
+
+    MoveHeld(slider, -400, 12);
+    EXPECT_EQ(slider.Position(), 167);
+    MoveHeld(slider, -800, 12);
+    EXPECT_EQ(slider.Position(), 167);
+    MoveHeld(slider, 900, 12);
+    EXPECT_EQ(slider.Position(), 50000);
+    // 10 pixels of 316 are 10 * 49833 / 316 = 1577.0 values.
+    MoveHeld(slider, 31, 12);
+    EXPECT_EQ(slider.Position(), 2500 + 1577);
+    EXPECT_EQ(tracks, 1 + 3);
+
+    Release(slider, 31, 12);
+    EXPECT_FALSE(slider.Grabbed());
+    EXPECT_EQ(trackEnds, 1);
+}
+
+TEST_F(IntervalSlider, WideRangeDragDoesNotOverflow) {
+    slider.SetMinValue(0);
+    slider.SetMaxValue(2000000000);
+    slider.SetPosition(0);
+    QApplication::processEvents();
+    Press(slider, 6, 12);
+    ASSERT_TRUE(slider.Grabbed());
+    // 100 * 2e9 does not fit 32 bits; 100 / 316 of the range is 632911392.4.
+    MoveHeld(slider, 106, 12);
+    EXPECT_EQ(slider.Position(), 632911392);
+    Release(slider, 106, 12);
+}
+
+TEST_F(IntervalSlider, VerticalWhenTallerThanWideWithHomeAtTheTop) {
+    slider.resize(25, 329);
+    EXPECT_EQ(slider.Orientation(), orVertical);
+    SendKey(slider, Qt::Key_Home);
+    EXPECT_EQ(slider.Position(), 50000);
+    QApplication::processEvents();
+    EXPECT_EQ(slider.ThumbRect().Top, 1) << "the maximum is at the top";
+    SendKey(slider, Qt::Key_End);
+    EXPECT_EQ(slider.Position(), 167);
+    QApplication::processEvents();
+    EXPECT_EQ(slider.ThumbRect().Bottom, 328);
+
+    slider.resize(329, 25);
+    EXPECT_EQ(slider.Orientation(), orHorizontal);
+}
+
+TEST_F(IntervalSlider, BoundsKeepTheMaximumAboveTheMinimum) {
+    slider.SetMinValue(60000);
+    EXPECT_EQ(slider.MaxValue(), 60001);
+    EXPECT_EQ(slider.Position(), 60000);
+    EXPECT_EQ(changes, 1);
+    slider.SetMaxValue(5);
+    EXPECT_EQ(slider.MinValue(), 60000);
+    EXPECT_EQ(slider.MaxValue(), 60001);
+    slider.SetMinValue(INT_MAX);
+    EXPECT_LT(slider.MinValue(), slider.MaxValue());
+}
+
+TEST_F(IntervalSlider, ThumbBlinksEveryOtherTickWhileFocusedAndStaysDottedWhileHeld) {
+    slider.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(slider.hasFocus());
+    TTimer* timer = TNSCustomSlider::BlinkTimer();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(TNSCustomSlider::BlinkTimerOwner(), &slider);
+    EXPECT_EQ(timer->Interval(), 500);
+    EXPECT_TRUE(timer->Enabled());
+
+    const auto tick = [&] { timer->OnTimer()(timer); };
+    EXPECT_FALSE(slider.BlinkPhase());
+    tick();
+    EXPECT_TRUE(slider.BlinkPhase());
+    tick();
+    EXPECT_FALSE(slider.BlinkPhase());
+
+    Press(slider, 21, 12);
+    ASSERT_TRUE(slider.Grabbed());
+    tick();
+    tick();
+    EXPECT_TRUE(slider.BlinkPhase());
+    Release(slider, 21, 12);
+
+    slider.clearFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(TNSCustomSlider::BlinkTimer(), nullptr);
+    EXPECT_FALSE(slider.BlinkPhase());
+}
+
+TEST_F(IntervalSlider, BlinkTimerGoesWithItsSlider) {
+    auto other = std::make_unique<TNSSlider>(&panel);
+    ApplyIntervalSliderSettings(*other);
+    other->show();
+    other->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(TNSCustomSlider::BlinkTimerOwner(), other.get());
+    other.reset();
+    EXPECT_EQ(TNSCustomSlider::BlinkTimer(), nullptr);
+    EXPECT_EQ(TNSCustomSlider::BlinkTimerOwner(), nullptr);
+}
+
+TEST_F(IntervalSlider, TwoSlidersOfOneSizeShareOneBitmapThatOutlivesTheFirst) {
+    auto first = std::make_unique<TNSSlider>(&panel);
+    ApplyIntervalSliderSettings(*first);
+    first->show();
+    QApplication::processEvents();
+    const TBitmap* shared = slider.OffscreenBitmap();
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(first->OffscreenBitmap(), shared);
+    EXPECT_EQ(TBitmapCache::RefCount(shared), 2);
+
+    const QImage before = Grab(slider);
+    first.reset();
+    EXPECT_EQ(TBitmapCache::RefCount(shared), 1);
+    EXPECT_EQ(slider.OffscreenBitmap(), shared);
+    EXPECT_EQ(Grab(slider), before);
+
+    slider.resize(300, 25);
+    EXPECT_EQ(TBitmapCache::EntryCount(), 1) << "its last holder took another size";
+    EXPECT_EQ(slider.OffscreenBitmap()->Width(), 300);
+}
+
+TEST_F(IntervalSlider, LinearInTheDialogDespiteItsSensitivity) {
+    EXPECT_FALSE(slider.Logarithmic());
+    EXPECT_EQ(slider.Sensitivity(), -20);
+    slider.SetPosition(25000);
+    EXPECT_EQ(slider.Value(), 25000);
+}
+
+struct MappingCase {
+    int Position;
+    int Value;
+    int ReadBack;
+};
+
+// MinValue 0, MaxValue 100, sensitivity -20: the travel spans 20 dB below position 100.
+TEST(LogarithmicSlider, MapsDecibelsOntoTheTravel) {
+    SetUpControlsApplication();
+    TNSSlider slider;
+    slider.SetMaxValue(100);
+    slider.SetSensitivity(-20);
+    slider.SetLogarithmic(true);
+    const MappingCase cases[] = {
+        {100, 100, 100}, {10, 0, 0}, {5, 0, 0}, {50, 70, 50}, {1000, 100, 100}, {0, 0, 0}, {-5, 0, 0},
+    };
+    for (const MappingCase& c : cases) {
+        SCOPED_TRACE(c.Position);
+        slider.SetPosition(c.Position);
+        EXPECT_EQ(slider.Value(), c.Value);
+        EXPECT_EQ(slider.Position(), c.ReadBack);
+    }
+}
+
+TEST(LogarithmicSlider, SensitivityIsKeptInRangeAndKeepsThePosition) {
+    SetUpControlsApplication();
+    TNSSlider slider;
+    slider.SetMaxValue(100);
+    slider.SetLogarithmic(true);
+    slider.SetPosition(50);
+    slider.SetSensitivity(-10);
+    EXPECT_EQ(slider.Sensitivity(), -20);
+    EXPECT_EQ(slider.Position(), 50);
+    EXPECT_EQ(slider.Value(), 70);
+    // 96 dB over 100 steps: 50 becomes step 94, which reads back as the nearest level, 52.
+    slider.SetSensitivity(-200);
+    EXPECT_EQ(slider.Sensitivity(), -96);
+    EXPECT_EQ(slider.Value(), 94);
+    EXPECT_EQ(slider.Position(), 52);
+}
+
+TEST(SliderDefaults, AsCreated) {
+    SetUpControlsApplication();
+    TNSSlider slider;
+    EXPECT_EQ(slider.width(), 200);
+    EXPECT_EQ(slider.height(), 40);
+    EXPECT_EQ(slider.Bevel()->BorderWidth(), 5);
+    EXPECT_EQ(slider.BevelWidth(), 6);
+    EXPECT_EQ(slider.Groove()->BevelWidth(), 1);
+    EXPECT_FALSE(slider.Scale()->Visible());
+    EXPECT_EQ(slider.Scale()->Origin(), soOuter);
+    EXPECT_TRUE(slider.Scale()->Connect());
+    EXPECT_EQ(slider.MaxValue(), 10);
+    EXPECT_EQ(slider.FocusAction(), faFocusRect);
+    EXPECT_EQ(slider.FocusColor(), clActiveCaption);
+    EXPECT_EQ(slider.DisabledColor(), clWhite);
+    EXPECT_EQ(slider.Sensitivity(), -24);
+    EXPECT_TRUE(slider.TabStop());
+    EXPECT_EQ(slider.OffscreenBitmap(), nullptr) << "no bitmap before the slider is shown";
+}
+
+} // namespace
