@@ -143,3 +143,67 @@ INSTANTIATE_TEST_SUITE_P(DialogSlider, SliderPicture,
                          [](const testing::TestParamInfo<PictureCase>& info) { return info.param.Name; });
 
 } // namespace
+
+namespace {
+
+// A slider with the defaults: a 5-pixel border inside a lowered line, so the track area is (6, 6, 194, 34).
+class DefaultSlider : public testing::Test {
+protected:
+    DefaultSlider() {
+        panel.resize(220, 60);
+        ShowActive(panel);
+        QApplication::processEvents();
+    }
+    ControlsApplication application;
+    QWidget panel;
+    TNSSlider slider{&panel};
+};
+
+TEST_F(DefaultSlider, FocusRectangleIsADottedLineAroundTheGrownTrackArea) {
+    slider.clearFocus();
+    const QImage unfocused = Grab(slider);
+    slider.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(slider.hasFocus());
+    QImage expected = unfocused;
+    const auto invert = [&](int x, int y) {
+        if ((x + y) % 2 == 0) {
+            expected.setPixel(x, y, expected.pixel(x, y) ^ 0x00FFFFFF);
+        }
+    };
+    for (int x = 5; x <= 194; ++x) {
+        invert(x, 5);
+        invert(x, 34);
+    }
+    for (int y = 6; y <= 33; ++y) {
+        invert(5, y);
+        invert(194, y);
+    }
+    EXPECT_EQ(Grab(slider), expected);
+    EXPECT_EQ(TNSCustomSlider::BlinkTimer(), nullptr) << "only the thumb-focus actions blink";
+}
+
+TEST_F(DefaultSlider, PictureAtTheStartShortensTheTrackAndLeavesItsTransparentColourOut) {
+    TBitmap picture;
+    picture.Reset(10, 6, TPixelFormat::pf24bit);
+    picture.Fill(RGBColor(0, 0, 255));
+    std::uint8_t* bottom = picture.ScanLine(5);
+    for (int x = 0; x < 10; ++x) {
+        // Red (blue, green, red bytes), the colour of the bottom-left pixel.
+        bottom[3 * x] = 0;
+        bottom[3 * x + 2] = 255;
+    }
+    slider.SetPicLeft(picture);
+    EXPECT_EQ(slider.TrackArea(), (TRect{16, 6, 194, 34}));
+    slider.SetPosition(0);
+    slider.clearFocus();
+    const QImage image = Grab(slider);
+    // Centred on the middle line of the area, 20: rows 17 ... 22.
+    EXPECT_EQ(QColor(image.pixel(6, 17)), QColor(0, 0, 255));
+    EXPECT_EQ(QColor(image.pixel(15, 21)), QColor(0, 0, 255));
+    EXPECT_EQ(QColor(image.pixel(6, 22)), TestColors::Panel) << "the transparent colour shows the fill";
+    EXPECT_EQ(QColor(image.pixel(6, 16)), TestColors::Panel);
+    EXPECT_EQ(slider.ThumbRect().Left, 16);
+}
+
+} // namespace
