@@ -57,8 +57,7 @@ TFChangeDir::TFChangeDir(QWidget* parent) : QDialog(parent) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
-    Label1 = new QLabel(PicturesPrompt(), this);
-    Label1->setGeometry(8, 16, 241, 13);
+    Label1 = PlaceLabel(this, PicturesPrompt(), 8, 16);
 
     ShellTreeView1 = new TFolderTree(this);
     ShellTreeView1->setObjectName(QStringLiteral("ShellTreeView1"));
@@ -138,6 +137,7 @@ void TFChangeDir::showEvent(QShowEvent* event) {
 void TFChangeDir::FormShow() {
     if (!FForPictures) {
         Label1->setText(MusicPrompt());
+        Label1->adjustSize();
     }
 }
 

@@ -229,8 +229,9 @@ void TFProperty::CreateHeader() {
     Image1->setGeometry(11, 3, 64, 64);
     Image1->setPixmap(EmblemPixmap(64));
     Label11 = new QLabel(QStringLiteral("Заставка \"Ambrelle\""), this);
-    Label11->setGeometry(88, 20, 216, 24);
+    Label11->move(88, 20);
     Label11->setFont(SansFont(21));
+    Label11->adjustSize();
     Bevel2 = new TBevelLine(this, TBevelShape::BottomLine, TEdgeCut::Lowered);
     Bevel2->setGeometry(4, 65, 425, 7);
     Bevel1 = new TBevelLine(this, TBevelShape::LeftLine, TEdgeCut::Raised);
