@@ -345,3 +345,30 @@ TEST(SliderDefaults, AsCreated) {
 }
 
 } // namespace
+
+namespace {
+
+// Values set while loading are taken as they come, as when a form is read: no raised maximum on the way,
+// no change event, and the off-screen bitmap only once loading has ended.
+TEST(LoadingSlider, TakesValuesAsTheyComeAndReportsNothing) {
+    SetUpControlsApplication();
+    QWidget panel;
+    TNSSlider slider(&panel);
+    int changes = 0;
+    slider.SetOnChange([&](QObject*) { ++changes; });
+    panel.show();
+    QApplication::processEvents();
+    slider.BeginLoading();
+    slider.SetMinValue(167);
+    EXPECT_EQ(slider.MaxValue(), 10);
+    slider.SetMaxValue(50000);
+    slider.SetPosition(2500);
+    slider.resize(329, 25);
+    EXPECT_EQ(slider.OffscreenBitmap()->Width(), 200) << "no new bitmap while loading";
+    slider.Loaded();
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(slider.Position(), 2500);
+    EXPECT_EQ(slider.OffscreenBitmap()->Width(), 329);
+}
+
+} // namespace
