@@ -8,6 +8,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/TerminationSignals.h"
+#include "settings_dialog/Emblem.h"
 #include "slideshow/EffectLists.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/UFMain.h"
@@ -63,6 +64,7 @@ int RunAmbrelle(int argc, char** argv) {
         return 0;
     }
     SetApplicationTitle(QString::fromLatin1(InstanceName));
+    QApplication::setWindowIcon(EmblemIcon());
     ClearLists();
     BasePath = FindBasePath();
     try {

@@ -1,6 +1,8 @@
 #include "slideshow/EffectLists.h"
 
 #include "platform/Exceptions.h"
+#include "platform/ProfileFile.h"
+#include "platform/Random.h"
 
 #include <QCollator>
 #include <QFile>
@@ -103,4 +105,17 @@ int FindEffectText(const QStringList& sorted, const QString& text) {
         return -1;
     }
     return int(it - sorted.begin());
+}
+
+int ChooseEffect(const QStringList& effects) {
+    TRandom::Shared().Randomize();
+    if (effects.isEmpty()) {
+        return -1;
+    }
+    const QString& entry = effects[TRandom::Shared().Next(int(effects.size()))];
+    const auto number = TryStrToInt(entry);
+    if (!number) {
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(entry));
+    }
+    return *number;
 }

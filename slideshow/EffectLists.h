@@ -31,3 +31,7 @@ int CompareEffectText(const QString& a, const QString& b);
 void SortEffectList(QStringList& list);
 // Binary search under the same order; the index of an entry equal to text, or -1.
 int FindEffectText(const QStringList& sorted, const QString& text);
+
+// Draws an effect number from a list of decimal entries after reseeding the generator; -1 for an empty
+// list. Throws EConvertError "'%s' is not a valid integer value" for an entry that is not a number.
+int ChooseEffect(const QStringList& effects);

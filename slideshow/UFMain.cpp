@@ -8,9 +8,9 @@
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
-#include "platform/ProfileFile.h"
-#include "platform/Random.h"
 #include "platform/WindowTimer.h"
+#include "settings_dialog/UFProperty.h"
+#include "slideshow/EffectLists.h"
 #include "slideshow/FotoScan.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/Settings.h"
@@ -22,19 +22,6 @@
 #include <QVBoxLayout>
 
 TFMain* FMain = nullptr;
-
-int ChooseEffect(const QStringList& effects) {
-    TRandom::Shared().Randomize();
-    if (effects.isEmpty()) {
-        return -1;
-    }
-    const QString& entry = effects[TRandom::Shared().Next(int(effects.size()))];
-    const auto number = TryStrToInt(entry);
-    if (!number) {
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(entry));
-    }
-    return *number;
-}
 
 TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     FMain = this;
@@ -208,9 +195,9 @@ void TFMain::AppException(QObject*, const std::exception& E) {
     ShowTimer->SetEnabled(true);
 }
 
-// The settings dialog marks settings mode and reads the stored position and display time when it is
-// created. Both happen here too: FormCreate must not run a show (nor hand over to yet another settings
-// copy when the folder is empty), and FormDestroy must write back what is stored.
+// The stored position and display time are read before the dialog, so that FormDestroy writes them back
+// unchanged even when the dialog cannot be built; settings mode is marked first, so that FormCreate never
+// runs a show nor hands over to yet another settings copy.
 void TFMain::ScreenSaver1PropertiesRequested(QObject*) {
     SettingsMode = true;
     const TStoredSettings stored = ReadStoredSettings();
@@ -218,6 +205,8 @@ void TFMain::ScreenSaver1PropertiesRequested(QObject*) {
     TimerInterval = stored.TimerInterval;
     ReadFotoDir();
     ScanFotoDir();
+    TFProperty dialog;
+    dialog.exec();
 }
 
 void TFMain::ScreenSaver1Preview(QObject*, WId) {

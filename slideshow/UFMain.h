@@ -70,7 +70,3 @@ private:
 
 // The one instance, from its construction to its destruction.
 extern TFMain* FMain;
-
-// Draws an effect number from a list of decimal entries after reseeding the generator; -1 for an empty
-// list. Throws EConvertError "'%s' is not a valid integer value" for an entry that is not a number.
-int ChooseEffect(const QStringList& effects);

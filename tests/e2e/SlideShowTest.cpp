@@ -225,46 +225,25 @@ TEST_F(SlideShow, TransitionsBringThePictureInAndWipeItAway) {
     EXPECT_NE(seen[0], seen[1]);
 }
 
-namespace {
+namespace {} // namespace
 
-// Processes of the screen saver started with no arguments under the given config folder.
-int SettingsCopiesRunning(const QString& configHome) {
-    int found = 0;
-    const QByteArray marker = "XDG_CONFIG_HOME=" + configHome.toLocal8Bit();
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QByteArray cmdline = ReadFileBytes(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        const QList<QByteArray> arguments = cmdline.split('\0');
-        // One argument and the terminating empty piece: no arguments after the program's name.
-        if (arguments.size() != 2 || !arguments[0].endsWith("/ambrelle")) {
-            continue;
-        }
-        const QList<QByteArray> environment =
-            ReadFileBytes(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0');
-        if (environment.contains(marker)) {
-            ++found;
-        }
-    }
-    return found;
-}
-
-} // namespace
-
-TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopy) {
+TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopyWhichOpensTheDialog) {
+    TX11Test x;
+    ASSERT_TRUE(x.Connected());
     Configure(0, 15);
     run.Start();
-    bool sawSettings = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000 && !sawSettings) {
-        sawSettings = SettingsCopiesRunning(run.ConfigHome()) > 0;
-    }
-    EXPECT_TRUE(sawSettings);
+    std::vector<qint64> copies;
+    ASSERT_TRUE(WaitFor([&] { return !(copies = SettingsCopies(run.ConfigHome())).empty(); }));
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.Process().exitCode(), 0);
-    // The settings copy finds the same empty folder; it must open the settings, not hand over again.
-    EXPECT_TRUE(WaitFor([&] { return SettingsCopiesRunning(run.ConfigHome()) == 0; }));
-    QThread::msleep(500);
-    EXPECT_EQ(SettingsCopiesRunning(run.ConfigHome()), 0);
+    // The settings copy finds the same empty folder; it opens the dialog instead of handing over again.
+    const auto dialogShown = [&] {
+        const auto windows = x.ViewableWindowsOf(copies.front());
+        return windows.size() == 1 && x.Geometry(windows.front()).size() == QSize(433, 525);
+    };
+    EXPECT_TRUE(WaitFor(dialogShown));
+    EXPECT_EQ(SettingsCopies(run.ConfigHome()), copies);
+    KillSettingsCopies(run.ConfigHome());
 }
 
 TEST_F(SlideShow, PreviewRunsTheShowInsideTheHostWindow) {

@@ -1,3 +1,4 @@
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFileInfo>
@@ -87,5 +88,8 @@ TEST_F(Startup, WithoutAConfigFolderTheFilesGoToTheCurrentFolder) {
     auto copy = Start();
     const QString here = workingFolder.path() + QStringLiteral("/ssShowEffects.Dat");
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(here) == DefaultListFile(); }));
+    // Having handed over, the copy ends by itself; the settings copy stays with its dialog until ended.
+    EXPECT_TRUE(copy->waitForFinished(10000));
     Stop(*copy);
+    KillSettingsCopies(blocker + QStringLiteral("/below"));
 }

@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/WindowTimer.h"
+#include "slideshow/EffectLists.h"
 #include "slideshow/ProcessState.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/TestSupport.h"
@@ -165,20 +166,24 @@ TEST_F(SlideShowWindow, ThePositionIsWrittenWhenTheWindowGoes) {
     EXPECT_TRUE(ini.contains("TimerInterval=9\r\n")) << ini.toStdString();
 }
 
-TEST_F(SlideShowWindow, InSettingsModeNothingRunsButThePositionIsKept) {
+TEST_F(SlideShowWindow, InSettingsModeTheDialogRunsAndTheWindowStoresWhatItLeft) {
     // An empty folder: a show would hand over to a settings copy, which must not happen in settings mode.
     WriteFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"),
                    QStringLiteral("[General]\r\nNFoto=4\r\nTimerInterval=30\r\nFotoDir=%1/\r\n")
                        .arg(folder.path())
                        .toUtf8());
     window = std::make_unique<TFMain>();
+    const int boxes = ClosedModalBoxes();
+    CloseNextModalBox();
     window->ScreenSaver1PropertiesRequested(window.get());
+    EXPECT_EQ(ClosedModalBoxes(), boxes + 1);
     EXPECT_TRUE(SettingsMode);
     window->FormCreate();
     EXPECT_FALSE(QFileInfo::exists(BasePath + QStringLiteral("Error.dat")));
     EXPECT_FALSE(window->ShowTimer->Enabled());
     window.reset();
     const QByteArray ini = ReadFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"));
-    EXPECT_TRUE(ini.contains("NFoto=4\r\n")) << ini.toStdString();
+    // The dialog's preview starts from the first picture again; the display time stays.
+    EXPECT_TRUE(ini.contains("NFoto=0\r\n")) << ini.toStdString();
     EXPECT_TRUE(ini.contains("TimerInterval=30\r\n")) << ini.toStdString();
 }

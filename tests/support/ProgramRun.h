@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 // The real screen saver in a process of its own, with a private config folder and runtime folder, on the
 // X server of DISPLAY.
@@ -35,3 +36,8 @@ private:
     QProcessEnvironment FEnvironment;
     std::unique_ptr<QProcess> FProcess;
 };
+
+// The copies of the screen saver started with no arguments (settings copies) under that config folder.
+std::vector<qint64> SettingsCopies(const QString& configHome);
+// Ends them, as they stay open with the settings dialog until somebody closes it.
+void KillSettingsCopies(const QString& configHome);

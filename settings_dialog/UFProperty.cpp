@@ -1,0 +1,606 @@
+#include "settings_dialog/UFProperty.h"
+
+#include "controls/NSSlider.h"
+#include "effects/NSSlideImage.h"
+#include "imageio/PictureIO.h"
+#include "platform/ConfigFolder.h"
+#include "platform/WindowTimer.h"
+#include "settings_dialog/Emblem.h"
+#include "settings_dialog/FormParts.h"
+#include "settings_dialog/UFChangeDir.h"
+#include "slideshow/EffectLists.h"
+#include "slideshow/FotoScan.h"
+#include "slideshow/ProcessState.h"
+#include "slideshow/Settings.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolTip>
+
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+TFProperty* FProperty = nullptr;
+
+// ---- Rules of the dialog
+// -----------------------------------------------------------------------------------
+
+namespace {
+
+QString TwoDigits(int n) {
+    return n < 0 ? QLatin1Char('-') + TwoDigits(-n) : QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+// Rounds to the nearest integer, halves to even, saturating at the ends of the integer range.
+int RoundToInt(double value) {
+    const double rounded = std::nearbyint(value);
+    if (rounded >= double(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (rounded <= double(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return int(rounded);
+}
+
+// Milliseconds of one step of the interval slider.
+constexpr int MSecPerIntervalStep = 6;
+constexpr int HintHidePause = 11000;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clGreen = 0x008000;
+
+} // namespace
+
+QString MSecToText(int milliseconds, bool verbose) {
+    const int s = milliseconds / 1000;
+    const int m = s / 60;
+    const int r = s - 60 * m;
+    if (verbose) {
+        return TwoDigits(m) + QStringLiteral(" Мин  и  ") + TwoDigits(r) + QStringLiteral(" Сек");
+    }
+    return TwoDigits(m) + QLatin1Char(':') + TwoDigits(r);
+}
+
+int IntervalToPosition(int seconds) {
+    return RoundToInt(double(seconds) * 1000.0 / MSecPerIntervalStep);
+}
+
+int PositionToInterval(int position) {
+    return RoundToInt(double(position) * MSecPerIntervalStep / 1000.0);
+}
+
+const QStringList& EffectNames() {
+    static const QStringList names{
+        QStringLiteral("00-LeftToRight"),
+        QStringLiteral("01-RightToLeft"),
+        QStringLiteral("02-UpToDown"),
+        QStringLiteral("03-DownToUp"),
+        QStringLiteral("04-RandomHorizontalLine"),
+        QStringLiteral("05-RandomVerticalLine"),
+        QStringLiteral("06-OpenHorizontalCurtain"),
+        QStringLiteral("07-CloseHorizontalCurtain"),
+        QStringLiteral("08-OpenVerticalCurtain"),
+        QStringLiteral("09-CloseVerticalCurtain"),
+        QStringLiteral("10-LeftToRightAndRightToLeft"),
+        QStringLiteral("11-RightToLeftAndLeftToRight"),
+        QStringLiteral("12-UpToDownAndDownToUp"),
+        QStringLiteral("13-DownToUpAndUpToDown"),
+        QStringLiteral("14-UpAndCenterToDown"),
+        QStringLiteral("15-DownAndCenterToUp"),
+        QStringLiteral("16-LeftAndCenterToRight"),
+        QStringLiteral("17-RightAndCenterToLeft"),
+        QStringLiteral("18-DobleLeftToRightAndRightToLeft"),
+        QStringLiteral("19-DobleRightToLeftAndLeftToRight"),
+        QStringLiteral("20-DobleUpToDownAndDownToUp"),
+        QStringLiteral("21-DobleDownToUpAndUpToDown"),
+    };
+    return names;
+}
+
+void SetEffectEnabled(QStringList& list, int effect, bool enabled) {
+    const QString text = QString::number(effect);
+    if (enabled) {
+        list.append(text);
+    } else if (const int found = FindEffectText(list, text); found >= 0) {
+        list.removeAt(found);
+    }
+    SortEffectList(list);
+}
+
+bool EffectEnabled(const QStringList& sorted, int effect) {
+    return FindEffectText(sorted, QString::number(effect)) >= 0;
+}
+
+QString NoPicturesAtStartText() {
+    return QStringLiteral("В этой папке изображения отсутствуют!!!!");
+}
+
+QString NoPicturesAfterChoiceText() {
+    return QStringLiteral("В этой папке изображения отсутствуют");
+}
+
+// ---- The form
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+// Items of the check list are 13 pixels high.
+class TFixedHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 13);
+    }
+};
+
+// On a button-face background the text takes the button-text role.
+void SetTextColor(QWidget* widget, TColor color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(color));
+    palette.setColor(QPalette::ButtonText, ToQColor(color));
+    widget->setPalette(palette);
+}
+
+// A label of the slider panels: a whole row, text centred, 13-pixel characters.
+QLabel* ValueLabel(QWidget* panel) {
+    auto* label = new QLabel(panel);
+    label->setGeometry(0, 35, 401, 17);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFont(SansFont(13));
+    return label;
+}
+
+void SetSliderBevel(TNSBevel& bevel, TColor borderSpaceColor, TColor innerShadowColor,
+                    TColor outerShadowColor) {
+    bevel.SetBevelInner(bvNone);
+    bevel.SetBevelOuter(bvLowered);
+    bevel.SetBevelInnerWidth(1);
+    bevel.SetBevelOuterWidth(1);
+    bevel.SetBorderStyle(bsNone);
+    bevel.SetBorderWidth(0);
+    bevel.SetBorderSpace(0);
+    bevel.SetBorderColor(clBtnFace);
+    bevel.SetBorderSpaceColor(borderSpaceColor);
+    bevel.SetInnerLightColor(clBtnHighlight);
+    bevel.SetInnerShadowColor(innerShadowColor);
+    bevel.SetOuterLightColor(clBtnHighlight);
+    bevel.SetOuterShadowColor(outerShadowColor);
+}
+
+} // namespace
+
+TFProperty::TFProperty(QWidget* parent) : QDialog(parent) {
+    FProperty = this;
+    setObjectName(QStringLiteral("FProperty"));
+    setWindowTitle(QStringLiteral("Параметры заставки \"Ambrelle\""));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(EmblemIcon());
+    setFont(SansFont(11));
+    setFixedSize(433, 525);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+
+    CreateHeader();
+    CreateEffectList();
+    CreatePreview();
+    CreateSliders();
+    CreateFolderField();
+    CreateButtons();
+    SetTabOrder();
+
+    ShowTimer = new TTimer(this);
+    ShowTimer->setObjectName(QStringLiteral("ShowTimer"));
+    ShowTimer->SetInterval(1000);
+    ShowTimer->SetOnTimer([this](QObject* sender) { ShowTimerTimer(sender); });
+    HideTimer = new TTimer(this);
+    HideTimer->setObjectName(QStringLiteral("HideTimer"));
+    HideTimer->SetEnabled(false);
+    HideTimer->SetInterval(1000);
+    HideTimer->SetOnTimer([this](QObject* sender) { HideTimerTimer(sender); });
+    PictureIO = new TPictureIO(this);
+    PictureIO->setObjectName(QStringLiteral("PictureIO"));
+
+    FormCreate();
+}
+
+TFProperty::~TFProperty() {
+    if (FProperty == this) {
+        FProperty = nullptr;
+    }
+}
+
+void TFProperty::CreateHeader() {
+    Image1 = new QLabel(this);
+    Image1->setGeometry(11, 3, 64, 64);
+    Image1->setPixmap(EmblemPixmap(64));
+    Label11 = new QLabel(QStringLiteral("Заставка \"Ambrelle\""), this);
+    Label11->move(88, 20);
+    Label11->setFont(SansFont(21));
+    Label11->adjustSize();
+    Bevel2 = new TBevelLine(this, TBevelShape::BottomLine, TEdgeCut::Lowered);
+    Bevel2->setGeometry(4, 65, 425, 7);
+    Bevel1 = new TBevelLine(this, TBevelShape::LeftLine, TEdgeCut::Raised);
+    Bevel1->setGeometry(195, 70, 9, 213);
+}
+
+void TFProperty::CreateEffectList() {
+    Label6 = PlaceLabel(this, QStringLiteral("Эффекты:"), 8, 72);
+    RadioGroup1 = new QGroupBox(this);
+    RadioGroup1->setGeometry(8, 87, 177, 30);
+    RadioButton1 = new QRadioButton(QStringLiteral("Отображение"), this);
+    RadioButton1->setGeometry(12, 96, 93, 17);
+    RadioButton1->setChecked(true);
+    connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(RadioButton1); });
+    RadioButton2 = new QRadioButton(QStringLiteral("Скрытие"), this);
+    RadioButton2->setGeometry(110, 96, 73, 17);
+    connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(RadioButton2); });
+
+    CheckListBox1 = new QListWidget(this);
+    CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
+    CheckListBox1->setGeometry(8, 120, 177, 153);
+    CheckListBox1->setItemDelegate(new TFixedHeightDelegate(CheckListBox1));
+    CheckListBox1->setUniformItemSizes(true);
+    // Names wider than the list are read from the hint.
+    CheckListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    CheckListBox1->setToolTipDuration(HintHidePause);
+    CheckListBox1->viewport()->setMouseTracking(true);
+    CheckListBox1->viewport()->installEventFilter(this);
+    connect(CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        CheckListBox1->setCurrentItem(item);
+        CheckListBox1ClickCheck(CheckListBox1);
+    });
+}
+
+void TFProperty::CreatePreview() {
+    auto* panel = new TPanel(this, TEdgeCut::Raised, TEdgeCut::Lowered);
+    Panel2 = panel;
+    Panel2->setGeometry(208, 80, 209, 201);
+    NSSlideImage1 = new TNSSlideImage(Panel2);
+    NSSlideImage1->setObjectName(QStringLiteral("NSSlideImage1"));
+    NSSlideImage1->setGeometry(panel->BevelWidth(), panel->BevelWidth(), 205, 197);
+    NSSlideImage1->SetTimerDelay(1);
+    NSSlideImage1->SetDelOriginal(true);
+    NSSlideImage1->SetOnEndProcess([this](QObject* sender) { NSSlideImage1EndProcess(sender); });
+}
+
+TNSSlider* TFProperty::CreateSlider(QWidget* panel, int minValue, int maxValue, int lineSize, int position) {
+    auto* slider = new TNSSlider(panel);
+    slider->setGeometry(32, 8, 329, 25);
+    slider->SetMinValue(minValue);
+    slider->SetMaxValue(maxValue);
+    slider->SetLineSize(lineSize);
+    slider->SetPageSize(1);
+    slider->SetPosition(position);
+    SetSliderBevel(*slider->Bevel(), clBlack, clBtnShadow, clBtnShadow);
+    SetSliderBevel(*slider->Groove(), clGreen, clBtnFace, clBtnShadow);
+    slider->SetFocusAction(faFocusThumb);
+    slider->SetFocusColor(clBtnFace);
+    slider->SetThumbBorder(false);
+    slider->SetGrooveSize(1);
+    slider->SetScaleDistance(8);
+    TNSScale& scale = *slider->Scale();
+    scale.SetVisible(false);
+    scale.SetColor(clBlack);
+    scale.SetStyle(stColor);
+    scale.SetTickCount(25);
+    scale.SetEnlargeEvery(1);
+    scale.SetSize(5);
+    scale.SetOrigin(soOuter);
+    scale.SetConnect(true);
+    slider->SetSensitivity(-20);
+    return slider;
+}
+
+void TFProperty::CreateSliders() {
+    Label1 = PlaceLabel(this, QStringLiteral("Частота смены изображения:"), 8, 280);
+    Panel4 = new TPanel(this);
+    Panel4->setGeometry(10, 296, 407, 56);
+    Label4 = PlaceLabel(Panel4, QStringLiteral("Чаще"), 0, 16);
+    NSSlider1 = CreateSlider(Panel4, 167, 50000, 166, 2500);
+    NSSlider1->setObjectName(QStringLiteral("NSSlider1"));
+    NSSlider1->SetOnChange([this](QObject* sender) { NSSlider1Change(sender); });
+    Label5 = PlaceLabel(Panel4, QStringLiteral("Реже"), 370, 13);
+    Label3 = ValueLabel(Panel4);
+
+    Label7 = PlaceLabel(this, QStringLiteral("Скорость вывода изиббражения:"), 8, 354);
+    Panel3 = new TPanel(this);
+    Panel3->setGeometry(10, 370, 407, 56);
+    Label9 = PlaceLabel(Panel3, QStringLiteral("Чаще"), 0, 16);
+    NSSlider2 = CreateSlider(Panel3, 1, 100, 1, 1);
+    NSSlider2->setObjectName(QStringLiteral("NSSlider2"));
+    NSSlider2->SetOnChange([this](QObject* sender) { NSSlider2Change(sender); });
+    Label10 = PlaceLabel(Panel3, QStringLiteral("Реже"), 370, 13);
+    Label8 = ValueLabel(Panel3);
+}
+
+void TFProperty::CreateFolderField() {
+    Label2 = PlaceLabel(this, QStringLiteral("Использовать изображения из папки:"), 16, 432);
+    FolderPic = new TBevelEdit(this);
+    FolderPic->setObjectName(QStringLiteral("FolderPic"));
+    FolderPic->setGeometry(12, 450, 317, 24);
+    FolderPic->setReadOnly(true);
+    FolderPic->setFont(SansFont(13));
+    FolderPic->setToolTipDuration(HintHidePause);
+    QPalette face = FolderPic->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    FolderPic->setPalette(face);
+    ChFolderPic = new QPushButton(QStringLiteral("Обзор"), this);
+    ChFolderPic->setObjectName(QStringLiteral("ChFolderPic"));
+    ChFolderPic->setGeometry(340, 448, 75, 25);
+    ChFolderPic->setAutoDefault(false);
+    connect(ChFolderPic, &QPushButton::clicked, this, [this] { ChFolderPicClick(ChFolderPic); });
+    Label12 = PlaceLabel(this, QString(), 7, 473);
+    Label12->setFont(SansFont(16));
+    SetTextColor(Label12, clRed);
+}
+
+void TFProperty::CreateButtons() {
+    Panel1 = new TPanel(this, TEdgeCut::Lowered);
+    Panel1->setGeometry(0, height() - 29, width(), 29);
+    BOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), Panel1);
+    BOk->setObjectName(QStringLiteral("BOk"));
+    BOk->setGeometry(272, 3, 75, 25);
+    BOk->setDefault(true);
+    connect(BOk, &QPushButton::clicked, this, [this] {
+        BOkClick(BOk);
+        accept();
+    });
+    BCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"),
+                              Panel1);
+    BCancel->setObjectName(QStringLiteral("BCancel"));
+    BCancel->setGeometry(352, 3, 75, 25);
+    BCancel->setAutoDefault(false);
+    connect(BCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFProperty::SetTabOrder() {
+    QWidget* const order[] = {BOk,           BCancel,      FolderPic,    ChFolderPic, NSSlider1,
+                              CheckListBox1, RadioButton1, RadioButton2, NSSlider2};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+}
+
+// ---- Handlers
+// --------------------------------------------------------------------------------------------------
+
+void TFProperty::FormCreate() {
+    SettingsMode = true;
+    FolderPic->setText(FotoDir);
+    FolderPic->setToolTip(FolderPic->text());
+    const TStoredSettings stored = ReadStoredSettings();
+    TimerInterval = stored.TimerInterval;
+    NSSlideImage1->SetTimerDelay(stored.TimerDelay);
+    NFoto = stored.NFoto;
+    NSSlider1->SetPosition(IntervalToPosition(TimerInterval));
+    NSSlider2->SetPosition(NSSlideImage1->TimerDelay());
+    Label3->setText(MSecToText(PositionToInterval(NSSlider1->Position()) * 1000, true));
+    Label8->setText(QString::number(NSSlider2->Position()) + QStringLiteral(" МиллиСек"));
+    {
+        const QSignalBlocker quiet(CheckListBox1);
+        for (const QString& name : EffectNames()) {
+            auto* item = new QListWidgetItem(name, CheckListBox1);
+            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
+    RadioButton1Click(RadioButton1);
+    RescanFolder();
+    if (!PictureList.isEmpty()) {
+        ShowTimer->SetEnabled(true);
+    } else {
+        Label12->setText(NoPicturesAtStartText());
+        Label12->adjustSize();
+    }
+    PictureIO->SetAttachedBitmap(&NSSlideImage1->Picture());
+}
+
+void TFProperty::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFProperty::FormShow() {
+    NSSlider1->setFocus();
+}
+
+QStringList& TFProperty::ChosenEffects() const {
+    return RadioButton1->isChecked() ? ShowEffects : HideEffects;
+}
+
+void TFProperty::ShowChosenEffects() {
+    const QStringList& chosen = ChosenEffects();
+    const QSignalBlocker quiet(CheckListBox1);
+    CheckListBox1->setCurrentRow(0);
+    for (int i = 0; i < CheckListBox1->count(); ++i) {
+        CheckListBox1->item(i)->setCheckState(EffectEnabled(chosen, i) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TFProperty::RadioButton1Click(QObject*) {
+    ShowChosenEffects();
+}
+
+void TFProperty::RadioButton2Click(QObject*) {
+    ShowChosenEffects();
+}
+
+void TFProperty::CheckListBox1ClickCheck(QObject*) {
+    const int i = CheckListBox1->currentRow();
+    if (i < 0) {
+        return;
+    }
+    SetEffectEnabled(ChosenEffects(), i, CheckListBox1->item(i)->checkState() == Qt::Checked);
+}
+
+void TFProperty::CheckListBox1MouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
+    const QPoint at(X, Y);
+    int index = -1;
+    if (const QModelIndex item = CheckListBox1->indexAt(at); item.isValid()) {
+        index = item.row();
+    } else if (CheckListBox1->viewport()->rect().contains(at)) {
+        index = CheckListBox1->count();
+    }
+    if (index == FLastHintIndex) {
+        return;
+    }
+    FLastHintIndex = index;
+    // A hint for the new item starts afresh.
+    QToolTip::hideText();
+    const bool onItem = index >= 0 && index < CheckListBox1->count();
+    CheckListBox1->setToolTip(onItem ? CheckListBox1->item(index)->text() : QString());
+}
+
+bool TFProperty::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CheckListBox1->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            const auto* move = static_cast<QMouseEvent*>(event);
+            const QPoint at = move->position().toPoint();
+            CheckListBox1MouseMove(CheckListBox1, move->modifiers(), at.x(), at.y());
+        } else if (event->type() == QEvent::ToolTip) {
+            // The list's own hint, whichever item is under the pointer.
+            const auto* help = static_cast<QHelpEvent*>(event);
+            if (CheckListBox1->toolTip().isEmpty()) {
+                QToolTip::hideText();
+            } else {
+                QToolTip::showText(help->globalPos(), CheckListBox1->toolTip(), CheckListBox1->viewport(),
+                                   QRect(), HintHidePause);
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFProperty::NSSlider1Change(QObject*) {
+    const int p = NSSlider1->Position();
+    Label3->setText(MSecToText(PositionToInterval(p) * 1000, true));
+    HideTimer->SetInterval(MSecPerIntervalStep * p);
+}
+
+void TFProperty::NSSlider2Change(QObject*) {
+    Label8->setText(QString::number(NSSlider2->Position()) + QStringLiteral(" МиллиСек"));
+    NSSlideImage1->SetTimerDelay(NSSlider2->Position());
+}
+
+void TFProperty::RescanFolder() {
+    FotoDir = FolderPic->text();
+    PictureList.clear();
+    ScanFotoDir();
+    NFoto = 0;
+    FRefusedInARow = 0;
+}
+
+void TFProperty::ChFolderPicClick(QObject*) {
+    HideTimer->SetEnabled(false);
+    {
+        TFChangeDir chooser(this);
+        chooser.FForPictures = true;
+        chooser.exec();
+    }
+    RescanFolder();
+    if (!PictureList.isEmpty()) {
+        Label12->setText(QString());
+        ShowTimer->SetEnabled(true);
+    } else {
+        Label12->setText(NoPicturesAfterChoiceText());
+        Label12->adjustSize();
+    }
+}
+
+// ---- The preview
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+// The preview never reports a failure: it only stops.
+template <typename F> void Silently(F&& f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void TFProperty::LoadPreviewPicture(const QString& path) {
+    PictureIO->LoadFromFile(path);
+}
+
+void TFProperty::ShowTimerTimer(QObject*) {
+    ShowTimer->SetEnabled(false);
+    Silently([this] {
+        if (PictureList.isEmpty()) {
+            return;
+        }
+        ++NFoto;
+        if (NFoto >= PictureList.size() || NFoto < 0) {
+            NFoto = 0;
+        }
+        FLastRefused = false;
+        LoadPreviewPicture(FotoDir + QLatin1Char(PathDelimiter) + PictureList[NFoto]);
+        FLastRefused = NSSlideImage1->Picture().Empty();
+        FRefusedInARow = FLastRefused ? FRefusedInARow + 1 : 0;
+        NSSlideImage1->SetNEffect(ChooseEffect(ShowEffects));
+        NSSlideImage1->SetHideMode(false);
+        NSSlideImage1->Execute();
+    });
+}
+
+void TFProperty::HideTimerTimer(QObject*) {
+    HideTimer->SetEnabled(false);
+    Silently([this] {
+        NSSlideImage1->SetNEffect(ChooseEffect(HideEffects));
+        NSSlideImage1->SetHideMode(true);
+        NSSlideImage1->Execute();
+    });
+}
+
+void TFProperty::NSSlideImage1EndProcess(QObject*) {
+    if (!NSSlideImage1->HideMode()) {
+        HideTimer->SetEnabled(true);
+        return;
+    }
+    if (!FLastRefused) {
+        ShowTimerTimer(this);
+        return;
+    }
+    // Pictures of which nothing can be shown follow one another from the message loop, not inside this
+    // report; a whole pass that showed nothing stops the preview until the next folder choice.
+    FLastRefused = false;
+    if (FRefusedInARow >= PictureList.size()) {
+        FRefusedInARow = 0;
+        return;
+    }
+    QTimer::singleShot(0, this, [this] { ShowTimerTimer(this); });
+}
+
+void TFProperty::BOkClick(QObject*) {
+    FotoDir = FolderPic->text();
+    TimerInterval = PositionToInterval(NSSlider1->Position());
+    {
+        const TIniFile file = SettingsFile();
+        file.WriteInteger(SettingsSection, KeyTimerInterval, TimerInterval);
+        file.WriteInteger(SettingsSection, KeyTimerDelay, NSSlider2->Position());
+    }
+    WriteFotoDir();
+    SortEffectList(ShowEffects);
+    SaveStringsToFile(ShowEffects, BasePath + ShowEffectsFileName);
+    SortEffectList(HideEffects);
+    SaveStringsToFile(HideEffects, BasePath + HideEffectsFileName);
+}
