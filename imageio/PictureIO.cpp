@@ -21,13 +21,18 @@ const std::array<TFileFormatInfo, 11> FileFormatTable = {{
 
 namespace {
 
+// Codes of FileFormatTable.
+constexpr int MetafileFileType = 9;
+constexpr int EnhancedMetafileFileType = 10;
+
 void LoadBmp(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
     ReadBmp(stream, bitmap, stream.Size(), params, context);
 }
 
 // The loader's own dispatch, which is not FileFormatTable: ".win" loads as Targa although the table does
 // not list it, and "pix" is listed there but loads nothing. A null reader is a format whose reader this
-// program does not have (PNG and GIF are never shown; the others follow).
+// program does not have (PNG and GIF are never shown; the others follow), except for the metafile types,
+// which are imported by path rather than read from a stream.
 struct TDispatch {
     std::string_view Extension;
     TPictureIO::TReader Reader;
@@ -100,6 +105,10 @@ void TPictureIO::LoadFromFile(const QString& path) {
     const QString extension = PictureExtension(path);
     for (const TDispatch& entry : Dispatch) {
         if (extension == QLatin1String(entry.Extension.data(), qsizetype(entry.Extension.size()))) {
+            if (entry.FileType == MetafileFileType || entry.FileType == EnhancedMetafileFileType) {
+                ImportMetafile(path, -1, -1);
+                return;
+            }
             if (!entry.Reader) {
                 FAborted = true;
                 return;

@@ -137,6 +137,12 @@ public:
     // Aborted; a file that cannot be opened raises EFOpenError; the bitmap then keeps its picture.
     void LoadFromFile(const QString& path);
 
+    // Replaces the attached bitmap with the metafile drawn on Background at width x height (-1 for
+    // either takes it from the natural size, keeping the proportions; both -1 is the natural size).
+    // A file that is no metafile raises EInvalidGraphic "Metafile is not valid"; an empty size sets
+    // Aborted. The bitmap is unchanged in both cases.
+    void ImportMetafile(const QString& path, int width, int height);
+
     // The signature every reader has; the loader opens the stream and hands it over at position 0.
     using TReader = void (*)(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
 
