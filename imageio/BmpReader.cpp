@@ -1,7 +1,8 @@
 // Windows and OS/2 device-independent bitmap files (.bmp, .dib, .rle): every header size, 1 to 32 bits
-// per pixel, RLE4 and RLE8.
+// per pixel, bit-field masks, RLE4 and RLE8. Layouts that hold no pixels of those kinds are refused.
 
 #include "imageio/ByteCursor.h"
+#include "imageio/DibRows.h"
 #include "imageio/Readers.h"
 #include "imageio/Stream.h"
 
@@ -9,10 +10,10 @@
 #include "platform/ScreenDpi.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
-#include <cstring>
+#include <functional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -37,17 +38,8 @@ struct TBmpHeader {
     std::int32_t Height = 0; // as stored; negative for top-down rows
     int Bits = 0;
     std::uint32_t Compression = 0;
+    TBitFields Masks; // with BI_BITFIELDS only
 };
-
-// Colour of a palette index: the 256-entry lookup that the row decoders use, black beyond the table.
-using TColorLookup = std::array<TBGRTriple, 256>;
-
-TColorLookup MakeLookup(const TIOParams& params) {
-    TColorLookup lookup{};
-    const std::size_t count = std::min<std::size_t>(params.Palette.size(), lookup.size());
-    std::copy_n(params.Palette.begin(), count, lookup.begin());
-    return lookup;
-}
 
 // Pixels-per-metre to dots per inch: / 100 * 2.54, rounded half to even; 0 takes the screen's value.
 std::int32_t DpiOf(std::int32_t pixelsPerMetre, int screenDpi) {
@@ -58,67 +50,65 @@ std::int32_t DpiOf(std::int32_t pixelsPerMetre, int screenDpi) {
     return std::int32_t(dpi);
 }
 
-// Where the rows go: file order is bottom-up unless the stored height is negative.
-class TRowPlacer {
-public:
-    TRowPlacer(int height, bool topDown) : FHeight(height), FTopDown(topDown) {}
-    int BitmapRow(std::int64_t fileRow) const { return FTopDown ? int(fileRow) : FHeight - 1 - int(fileRow); }
+// How the stored pixels become bitmap pixels; None for the bit counts and compressions that no pixels
+// come from (2 and 64 bits, embedded JPEG and PNG, RLE24, Huffman 1D, unknown values).
+enum class TPixelLayout { None, Bilevel, Indexed, Rle, Rgb555, Bgr, Bgrx, Masked };
 
-private:
-    int FHeight;
-    bool FTopDown;
-};
-
-void PutIndexRow(const std::uint8_t* data, std::size_t bytes, int bits, int width, const TColorLookup& lookup,
-                 std::uint8_t* row) {
-    const int pixels = int(std::min<std::int64_t>(width, std::int64_t(bytes) * (8 / bits)));
-    for (int x = 0; x < pixels; ++x) {
-        std::uint8_t index;
-        if (bits == 8) {
-            index = data[x];
-        } else {
-            const std::uint8_t byte = data[x >> 1];
-            index = (x & 1) ? (byte & 0x0F) : (byte >> 4);
+TPixelLayout LayoutOf(int bits, std::uint32_t compression) {
+    switch (bits) {
+    case 1:
+        return compression == BI_RGB ? TPixelLayout::Bilevel : TPixelLayout::None;
+    case 4:
+    case 8:
+        if (compression == BI_RGB) {
+            return TPixelLayout::Indexed;
         }
-        const TBGRTriple& c = lookup[index];
-        row[x * 3] = c.Blue;
-        row[x * 3 + 1] = c.Green;
-        row[x * 3 + 2] = c.Red;
+        return compression == (bits == 8 ? BI_RLE8 : BI_RLE4) ? TPixelLayout::Rle : TPixelLayout::None;
+    case 16:
+    case 24:
+    case 32:
+        if (compression == BI_BITFIELDS) {
+            return TPixelLayout::Masked;
+        }
+        if (compression != BI_RGB) {
+            return TPixelLayout::None;
+        }
+        return bits == 16 ? TPixelLayout::Rgb555 : bits == 24 ? TPixelLayout::Bgr : TPixelLayout::Bgrx;
+    default:
+        return TPixelLayout::None;
     }
 }
 
-void Put555Row(const std::uint8_t* data, std::size_t bytes, int width, std::uint8_t* row) {
-    const int pixels = int(std::min<std::int64_t>(width, std::int64_t(bytes) / 2));
-    for (int x = 0; x < pixels; ++x) {
-        const unsigned word = unsigned(data[2 * x]) | (unsigned(data[2 * x + 1]) << 8);
-        row[x * 3] = std::uint8_t((word & 0x1F) << 3);
-        row[x * 3 + 1] = std::uint8_t(((word >> 5) & 0x1F) << 3);
-        row[x * 3 + 2] = std::uint8_t(((word >> 10) & 0x1F) << 3);
+// Black, white keeps a 1-bit picture in one bit per pixel, and so does a table of exactly white, black,
+// with the bits inverted. Any other table, a coloured pair or white, black among more or fewer entries,
+// needs 24 bits to show the colours its indices name.
+enum class TBilevelTable { BlackWhite, WhiteBlack, Coloured };
+
+TBilevelTable BilevelTableOf(const std::vector<TBGRTriple>& palette, const TColorLookup& lookup) {
+    const TBGRTriple black{0, 0, 0};
+    const TBGRTriple white{255, 255, 255};
+    if (lookup[0] == black && lookup[1] == white) {
+        return TBilevelTable::BlackWhite;
     }
+    if (palette.size() == 2 && lookup[0] == white && lookup[1] == black) {
+        return TBilevelTable::WhiteBlack;
+    }
+    return TBilevelTable::Coloured;
 }
 
-void Put32Row(const std::uint8_t* data, std::size_t bytes, int width, std::uint8_t* row) {
-    const int pixels = int(std::min<std::int64_t>(width, std::int64_t(bytes) / 4));
-    for (int x = 0; x < pixels; ++x) {
-        std::memcpy(row + x * 3, data + x * 4, 3);
-    }
-}
+// Turns one stored row into one bitmap row; null where the stored row is the bitmap row.
+using TRowDecoder = std::function<void(std::span<const std::uint8_t> stored, std::uint8_t* row)>;
 
 // Uncompressed rows, taken in file order. A row that the file delivers only in part sets the pixels its
 // bytes cover; the read ends there. Returns the number of rows that received bytes.
-int ReadRows(TStream& stream, TBitmap& bitmap, const TBmpHeader& header, const TIOParams& params,
+int ReadRows(TStream& stream, TBitmap& bitmap, int bits, const TRowPlacer& placer, const TRowDecoder& decode,
              ProgressContext& context) {
-    const int width = bitmap.Width();
     const int height = bitmap.Height();
-    const std::int64_t rowLength = ((std::int64_t(width) * header.Bits + 31) / 32) * 4;
-    const TRowPlacer placer(height, header.Height < 0);
-    const TColorLookup lookup = MakeLookup(params);
-
-    // 24 bits per pixel are stored exactly as the bitmap holds them, so the rows go straight in. The
-    // other depths go through one row buffer, no longer than what the file still holds.
-    const bool direct = header.Bits == 24 || header.Bits == 1;
+    const std::int64_t rowLength = ((std::int64_t(bitmap.Width()) * bits + 31) / 32) * 4;
+    // Rows that go straight in have the same padded length in the file and in the bitmap. The others go
+    // through one row buffer, no longer than what the file still holds.
     std::vector<std::uint8_t> buffer;
-    if (!direct) {
+    if (decode) {
         buffer.resize(std::size_t(std::min(rowLength, stream.Remaining())));
     }
     for (int fileRow = 0; fileRow < height; ++fileRow) {
@@ -129,26 +119,11 @@ int ReadRows(TStream& stream, TBitmap& bitmap, const TBmpHeader& header, const T
         }
         std::uint8_t* row = bitmap.ScanLine(placer.BitmapRow(fileRow));
         std::int64_t got;
-        if (direct) {
-            // Same padded length in the file and in the bitmap, for 1 and for 24 bits.
+        if (!decode) {
             got = stream.Read(row, rowLength);
         } else {
             got = stream.Read(buffer.data(), std::min<std::int64_t>(rowLength, std::int64_t(buffer.size())));
-            const std::size_t bytes = std::size_t(got);
-            switch (header.Bits) {
-            case 4:
-            case 8:
-                PutIndexRow(buffer.data(), bytes, header.Bits, width, lookup, row);
-                break;
-            case 16:
-                Put555Row(buffer.data(), bytes, width, row);
-                break;
-            case 32:
-                Put32Row(buffer.data(), bytes, width, row);
-                break;
-            default:
-                break;
-            }
+            decode(std::span<const std::uint8_t>(buffer.data(), std::size_t(got)), row);
         }
         if (got < rowLength) {
             return got > 0 ? fileRow + 1 : fileRow;
@@ -167,82 +142,11 @@ void InvertRows(TBitmap& bitmap, int rows, const TRowPlacer& placer) {
     }
 }
 
-// RLE8 and RLE4 commands over the rest of the file. Every pixel is checked against the row and the
-// bitmap: runs, literals and deltas that leave it are dropped, never written.
-void DecodeRle(std::span<const std::uint8_t> data, TBitmap& bitmap, const TBmpHeader& header,
-               const TIOParams& params, ProgressContext& context) {
-    const std::int64_t width = bitmap.Width();
-    const std::int64_t height = bitmap.Height();
-    const TRowPlacer placer(int(height), header.Height < 0);
-    const TColorLookup lookup = MakeLookup(params);
-    const bool four = header.Bits == 4;
-
-    std::int64_t x = 0;
-    std::int64_t fileRow = 0;
-    auto put = [&](std::uint8_t index) {
-        if (x < width && fileRow < height) {
-            std::uint8_t* p = bitmap.ScanLine(placer.BitmapRow(fileRow)) + x * 3;
-            const TBGRTriple& c = lookup[index];
-            p[0] = c.Blue;
-            p[1] = c.Green;
-            p[2] = c.Red;
-        }
-        ++x;
-    };
-
-    TByteCursor cursor(data);
-    while (cursor.Remaining() >= 2) {
-        const std::uint8_t count = cursor.U8();
-        const std::uint8_t value = cursor.U8();
-        if (count > 0) {
-            for (int i = 0; i < count; ++i) {
-                put(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
-            }
-            continue;
-        }
-        switch (value) {
-        case 0: // end of line
-            x = 0;
-            ++fileRow;
-            if (fileRow >= height) {
-                return;
-            }
-            context.Counter = int(fileRow);
-            context.Report();
-            if (context.IsAborted()) {
-                return;
-            }
-            break;
-        case 1: // end of bitmap
-            return;
-        case 2: // delta: right and up (down in a top-down file)
-            x += cursor.U8();
-            fileRow += cursor.U8();
-            break;
-        default: { // literal pixels, padded to an even number of bytes
-            const std::size_t bytes = four ? (std::size_t(value) + 1) / 2 : value;
-            const auto literal = cursor.Take(bytes);
-            for (int i = 0; i < value; ++i) {
-                if (four) {
-                    if (std::size_t(i / 2) >= literal.size()) {
-                        break;
-                    }
-                    const std::uint8_t byte = literal[std::size_t(i / 2)];
-                    put((i & 1) ? (byte & 0x0F) : (byte >> 4));
-                } else {
-                    if (std::size_t(i) >= literal.size()) {
-                        break;
-                    }
-                    put(literal[std::size_t(i)]);
-                }
-            }
-            if (bytes & 1) {
-                cursor.Skip(1);
-            }
-            break;
-        }
-        }
-    }
+TBitFields ReadMasks(TStream& stream) {
+    std::uint8_t masks[12] = {};
+    stream.Read(masks, sizeof masks);
+    const TByteCursor fields(masks);
+    return {TChannelMask(fields.U32At(0)), TChannelMask(fields.U32At(4)), TChannelMask(fields.U32At(8))};
 }
 
 } // namespace
@@ -301,6 +205,15 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
         header.Compression = fields.U32At(16);
         params.XDpi = DpiOf(fields.I32At(24), ScreenDpiX());
         params.YDpi = DpiOf(fields.I32At(28), ScreenDpiY());
+        if (header.Compression == BI_BITFIELDS) {
+            // Headers of 52 bytes and more hold the masks; after a shorter one they precede the table.
+            if (infoSize >= 52) {
+                header.Masks = {TChannelMask(fields.U32At(40)), TChannelMask(fields.U32At(44)),
+                                TChannelMask(fields.U32At(48))};
+            } else {
+                header.Masks = ReadMasks(stream);
+            }
+        }
         std::uint32_t colours = fields.U32At(32);
         if (colours == 0 && header.Bits <= 8) {
             colours = 1u << header.Bits;
@@ -316,10 +229,6 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
             }
             params.PaletteCount = std::int32_t(kept);
         }
-        if (header.Compression == BI_BITFIELDS) {
-            // The masks are not used: 16 bits are always 5-5-5, 32 bits always blue, green, red, unused.
-            stream.Skip(12);
-        }
     }
 
     if (header.Compression == BI_RGB || header.Compression == BI_BITFIELDS) {
@@ -334,6 +243,12 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
     const std::int64_t dataSize =
         std::max<std::int64_t>(header.TotalSize - (stream.Position() - header.Start), 0);
 
+    const TPixelLayout layout = LayoutOf(header.Bits, header.Compression);
+    if (layout == TPixelLayout::None) {
+        context.Abort();
+        return;
+    }
+
     // A top-down file stores its height negated; INT_MIN has no positive counterpart and no bitmap
     // could hold it anyway.
     if (header.Height == INT_MIN) {
@@ -342,58 +257,70 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
     }
     const int width = std::max(header.Width, 0);
     const int height = header.Height < 0 ? -header.Height : header.Height;
+    const TColorLookup lookup = MakeColorLookup(params.Palette);
+    const TBilevelTable bilevel = BilevelTableOf(params.Palette, lookup);
+    const bool oneBit = layout == TPixelLayout::Bilevel && bilevel != TBilevelTable::Coloured;
     params.Width = width;
     params.Height = height;
-    ResetBitmapBlack(bitmap, width, height, header.Bits == 1 ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
+    ResetBitmapBlack(bitmap, width, height, oneBit ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
     context.Factor = height > 0 ? 100.0 / height : 0.0;
     context.Counter = 0;
+    params.BitsPerSample = header.Bits == 16 ? 5 : header.Bits >= 24 ? 8 : header.Bits;
+    params.SamplesPerPixel = header.Bits >= 16 ? 3 : 1;
     if (width == 0 || height == 0) {
         return;
     }
 
-    const std::uint32_t compression = header.Compression;
-    switch (header.Bits) {
-    case 1:
-        params.BitsPerSample = 1;
-        params.SamplesPerPixel = 1;
-        if (compression == BI_RGB) {
-            const int rows = ReadRows(stream, bitmap, header, params, context);
-            const auto& table = params.Palette;
-            if (table.size() == 2 && table[0] == TBGRTriple{255, 255, 255} &&
-                table[1] == TBGRTriple{0, 0, 0}) {
-                InvertRows(bitmap, rows, TRowPlacer(height, header.Height < 0));
+    const TRowPlacer placer(height, header.Height < 0);
+    const int bits = header.Bits;
+    using Stored = std::span<const std::uint8_t>;
+    switch (layout) {
+    case TPixelLayout::Bilevel:
+        if (!oneBit) {
+            ReadRows(
+                stream, bitmap, bits, placer,
+                [&](Stored stored, std::uint8_t* row) { PutIndexRow(stored, 1, width, lookup, row); },
+                context);
+        } else {
+            const int rows = ReadRows(stream, bitmap, bits, placer, nullptr, context);
+            if (bilevel == TBilevelTable::WhiteBlack) {
+                InvertRows(bitmap, rows, placer);
             }
         }
         return;
-    case 4:
-    case 8: {
-        params.BitsPerSample = header.Bits;
-        params.SamplesPerPixel = 1;
-        const std::uint32_t rle = header.Bits == 8 ? BI_RLE8 : BI_RLE4;
-        if (compression == BI_RGB) {
-            ReadRows(stream, bitmap, header, params, context);
-        } else if (compression == rle) {
-            // No encoder needs more than 2 bytes per pixel plus an end of line per row (a run of one
-            // pixel); bytes beyond that are never decoded and are not read.
-            const std::int64_t longest = 2 * std::int64_t(width) * height + 2 * std::int64_t(height) + 2;
-            std::vector<std::uint8_t> data(std::size_t(std::min({dataSize, stream.Remaining(), longest})));
-            data.resize(std::size_t(stream.Read(data.data(), std::int64_t(data.size()))));
-            DecodeRle(data, bitmap, header, params, context);
-        }
+    case TPixelLayout::Indexed:
+        ReadRows(
+            stream, bitmap, bits, placer,
+            [&](Stored stored, std::uint8_t* row) { PutIndexRow(stored, bits, width, lookup, row); },
+            context);
+        return;
+    case TPixelLayout::Rle: {
+        // Delta commands make valid data of any length, so only the file bounds it.
+        std::vector<std::uint8_t> data(std::size_t(std::min(dataSize, stream.Remaining())));
+        data.resize(std::size_t(stream.Read(data.data(), std::int64_t(data.size()))));
+        DecodeRle(data, bits == 4, bitmap, placer, lookup, context);
         return;
     }
-    case 16:
-        params.BitsPerSample = 5;
-        params.SamplesPerPixel = 3;
-        ReadRows(stream, bitmap, header, params, context);
+    case TPixelLayout::Rgb555:
+        ReadRows(
+            stream, bitmap, bits, placer,
+            [&](Stored stored, std::uint8_t* row) { Put555Row(stored, width, row); }, context);
         return;
-    case 24:
-    case 32:
-        params.BitsPerSample = 8;
-        params.SamplesPerPixel = 3;
-        ReadRows(stream, bitmap, header, params, context);
+    case TPixelLayout::Bgr:
+        ReadRows(stream, bitmap, bits, placer, nullptr, context);
         return;
-    default:
+    case TPixelLayout::Bgrx:
+        ReadRows(
+            stream, bitmap, bits, placer,
+            [&](Stored stored, std::uint8_t* row) { PutBgrxRow(stored, width, row); }, context);
+        return;
+    case TPixelLayout::Masked:
+        ReadRows(
+            stream, bitmap, bits, placer,
+            [&](Stored stored, std::uint8_t* row) { PutMaskedRow(stored, bits, width, header.Masks, row); },
+            context);
+        return;
+    case TPixelLayout::None:
         return;
     }
 }

@@ -16,5 +16,13 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
              ProgressContext& context);
 
 // Gives the bitmap a new size and format with every pixel black, which is what pixels that a reader
-// leaves unset look like. The bitmap's own brush colour is left as it was.
+// leaves unset look like. The bitmap's own brush colour is left as it was. Every reader sizes its bitmap
+// here, after CheckBitmapSize.
 void ResetBitmapBlack(TBitmap& bitmap, int width, int height, TPixelFormat format);
+// Raises EOutOfMemory when a bitmap of that size would exceed the bitmap's limit of 1 GiB or the reader
+// pixel bound. Readers that allocate buffers of the picture's size before the bitmap call it first.
+void CheckBitmapSize(int width, int height, TPixelFormat format);
+// Bounds the pixels (width x height) of any bitmap that the readers size; 0, the default, leaves only the
+// bitmap's own limit. The fuzz targets set it, so that inputs claiming huge pictures are passed over at
+// once instead of filling hundreds of megabytes with black.
+void SetReaderPixelBound(std::int64_t pixels);

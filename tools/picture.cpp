@@ -2,7 +2,8 @@
 //   path <TAB> loaded|refused|error <TAB> width <TAB> height <TAB> bits per pixel <TAB> file type [<TAB>
 //   message]
 // A folder among the arguments stands for the files in it. --ppm OUT (one FILE) also writes the loaded
-// bitmap as a binary PPM. Exit code 0 when every file loaded, 1 otherwise, 2 for a wrong command line.
+// bitmap as a binary PPM (nothing for an empty picture). Exit code 0 when every file loaded (and its PPM
+// was written), 1 otherwise, 2 for a wrong command line.
 
 #include "imageio/PictureIO.h"
 #include "platform/Bitmap.h"
@@ -79,6 +80,23 @@ bool WritePpm(const TBitmap& bitmap, const QString& path) {
     return true;
 }
 
+// A reader may leave a picture of width or height 0, which has no rows to write: the PPM is then left
+// alone and the line on stderr says why.
+bool WriteLoadedPpm(const TBitmap& bitmap, const QString& picturePath, const QString& ppmPath) {
+    if (bitmap.Empty()) {
+        std::fprintf(stderr, "ambrelle-picture: %s is an empty picture (%d x %d); %s not written\n",
+                     qPrintable(picturePath), bitmap.Width(), bitmap.Height(), qPrintable(ppmPath));
+        return false;
+    }
+    try {
+        return WritePpm(bitmap, ppmPath);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ambrelle-picture: cannot write %s: %s\n", qPrintable(ppmPath),
+                     qPrintable(ExceptionMessage(e)));
+        return false;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -139,7 +157,7 @@ int main(int argc, char** argv) {
         std::fputc('\n', stdout);
         if (status != QLatin1String("loaded")) {
             allLoaded = false;
-        } else if (!ppmPath.isEmpty() && !WritePpm(bitmap, ppmPath)) {
+        } else if (!ppmPath.isEmpty() && !WriteLoadedPpm(bitmap, path, ppmPath)) {
             allLoaded = false;
         }
     }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -25,6 +26,7 @@ int RunFile(const std::filesystem::path& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LLVMFuzzerInitialize(&argc, &argv);
     int failures = 0;
     int runs = 0;
     for (int i = 1; i < argc; ++i) {

@@ -2,6 +2,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -83,4 +84,21 @@ TEST(PictureTool, WrongCommandLinesAreRefused) {
                               QStringLiteral("b.jpg")})
                   .ExitCode,
               2);
+}
+
+TEST(PictureTool, EmptyPictureWritesNoPpmAndEndsNormally) {
+    TPictureFolder folder;
+    TBmpBuilder b;
+    b.FileHeader().InfoHeader(0, 5, 24).MarkPixels();
+    const QString empty = folder.Write(QStringLiteral("empty.bmp"), b.Build());
+    const QString out = folder.Path(QStringLiteral("out.ppm"));
+
+    TRun run = RunPictureTool({QStringLiteral("--ppm"), out, empty});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Lines, QStringList{empty + QStringLiteral("\tloaded\t0\t5\t24\t5")});
+    EXPECT_FALSE(QFile::exists(out));
+
+    run = RunPictureTool({empty, TestDataPath(QStringLiteral("bmp/magick-24bit.bmp"))});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Lines.size(), 2);
 }

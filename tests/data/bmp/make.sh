@@ -24,3 +24,8 @@ PY
 /usr/bin/convert picture.ppm -type Palette -compress RLE BMP3:magick-rle8.bmp
 /usr/bin/convert picture.ppm -type Palette BMP2:magick-os2-4bit.bmp
 /usr/bin/convert picture.ppm -type TrueColor BMP:magick-v5-24bit.bmp
+# Bit-field files: 5-6-5 in a V5 header, and 32 bits with alpha (masks in the header); magick-565.ppm is
+# ImageMagick's own decode of the 5-6-5 file, the reference for it.
+/usr/bin/convert picture.ppm -define bmp:subtype=RGB565 BMP:magick-565.bmp
+/usr/bin/convert magick-565.bmp magick-565.ppm
+/usr/bin/convert picture.ppm -alpha set BMP:magick-32bit-alpha.bmp
