@@ -40,11 +40,11 @@ struct TDispatch {
 };
 
 constexpr TDispatch Dispatch[] = {
-    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3}, {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
-    {".tif", nullptr, 1},    {".tiff", nullptr, 1},  {".pcx", nullptr, 4},  {".gif", nullptr, 2},
-    {".wmf", nullptr, 9},    {".emf", nullptr, 10},  {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
-    {".rle", LoadBmp, 5},    {".cur", nullptr, 7},   {".ico", nullptr, 6},  {".tga", nullptr, 11},
-    {".targa", nullptr, 11}, {".vda", nullptr, 11},  {".icb", nullptr, 11}, {".vst", nullptr, 11},
+    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
+    {".tif", nullptr, 1},    {".tiff", nullptr, 1},   {".pcx", nullptr, 4},  {".gif", nullptr, 2},
+    {".wmf", nullptr, 9},    {".emf", nullptr, 10},   {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
+    {".rle", LoadBmp, 5},    {".cur", ReadCursor, 7}, {".ico", ReadIcon, 6}, {".tga", nullptr, 11},
+    {".targa", nullptr, 11}, {".vda", nullptr, 11},   {".icb", nullptr, 11}, {".vst", nullptr, 11},
     {".win", nullptr, 11},
 };
 

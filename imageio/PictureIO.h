@@ -68,6 +68,14 @@ struct TIOParams {
     std::uint8_t BmpVersion = 0;
     std::uint8_t BmpCompression = ioBMP_UNCOMPRESSED;
 
+    // Which image of an icon or cursor file is read, and the colour its transparent pixels get.
+    std::int32_t IcoImageIndex = 0;
+    std::int32_t CurImageIndex = 0;
+    TBGRTriple IcoBackground{255, 255, 255};
+    TBGRTriple CurBackground{255, 255, 255};
+    std::int32_t CurHotSpotX = 0;
+    std::int32_t CurHotSpotY = 0;
+
     void FreePalette() {
         Palette.clear();
         Palette.shrink_to_fit();

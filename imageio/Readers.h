@@ -14,6 +14,10 @@ void ReadJpeg(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressConte
 // size: the bytes of the file from the stream's position on; 0 or less takes the size from the header.
 void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
              ProgressContext& context);
+// Icons (a file holding a bitmap file instead is read as one) and cursors: the image that IcoImageIndex
+// or CurImageIndex names, its transparent pixels in IcoBackground or CurBackground.
+void ReadIcon(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadCursor(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
 
 // Gives the bitmap a new size and format with every pixel black, which is what pixels that a reader
 // leaves unset look like. The bitmap's own brush colour is left as it was. Every reader sizes its bitmap
