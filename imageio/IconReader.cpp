@@ -178,6 +178,10 @@ void ReadPixels(TStream& stream, TBitmap& bitmap, const TImageHeader& image, con
         std::uint8_t* row = bitmap.ScanLine(placer.BitmapRow(fileRow));
         const auto stored = StoredRow(colour, colourRowBytes, fileRow);
         const auto maskRow = StoredRow(mask, maskRowBytes, fileRow);
+        // The file ends before this row: it and the rows above it stay black.
+        if (stored.empty()) {
+            break;
+        }
         switch (image.Bits) {
         case 1: {
             std::memcpy(row, stored.data(), stored.size());

@@ -93,8 +93,12 @@ std::optional<TMetafileHeader> ReadPlaceableHeader(std::span<const std::uint8_t>
     const int unitsPerInch = U16At(bytes, 14);
     const std::uint16_t type = U16At(bytes, PlaceableHeaderSize);
     const std::uint16_t headerWords = U16At(bytes, PlaceableHeaderSize + 2);
+    // The longest record, in 16-bit words, sizes the converter's record buffer; no record is longer than
+    // the file.
+    const std::uint64_t longestRecordBytes = std::uint64_t(U32At(bytes, PlaceableHeaderSize + 12)) * 2;
     // Type 1 is a metafile in memory, 2 one on disk; the header is always 9 words.
-    if (unitsPerInch == 0 || (type != 1 && type != 2) || headerWords != WmfHeaderSize / 2) {
+    if (unitsPerInch == 0 || (type != 1 && type != 2) || headerWords != WmfHeaderSize / 2 ||
+        longestRecordBytes > bytes.size()) {
         return std::nullopt;
     }
     TMetafileHeader header;

@@ -117,10 +117,13 @@ TEST_F(TMetafileFixture, WhatIsNoEnhancedOrPlaceableMetafileRaisesTheMetafileErr
     QByteArray zeroInch = wmf;
     zeroInch[14] = 0;
     zeroInch[15] = 0;
+    QByteArray recordLongerThanFile = wmf;
+    recordLongerThanFile[22 + 14] = 1;
     const QByteArray inputs[] = {
         wmf.mid(22), // a Windows metafile without the placeable header
         badSignature,
         zeroInch,
+        recordLongerThanFile,
         emf.left(87),
         QByteArray("not a metafile at all, only some text"),
         ReadFileBytes(TestDataPath(QStringLiteral("bmp/magick-24bit.bmp"))),
