@@ -21,6 +21,10 @@ const std::array<TFileFormatInfo, 11> FileFormatTable = {{
 
 namespace {
 
+// Codes of FileFormatTable.
+constexpr int MetafileFileType = 9;
+constexpr int EnhancedMetafileFileType = 10;
+
 void LoadBmp(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
     ReadBmp(stream, bitmap, stream.Size(), params, context);
 }
@@ -31,7 +35,8 @@ void LoadPcx(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
 
 // The loader's own dispatch, which is not FileFormatTable: ".win" loads as Targa although the table does
 // not list it, and "pix" is listed there but loads nothing. A null reader is a format whose reader this
-// program does not have (PNG and GIF are never shown; the others follow).
+// program does not have (PNG and GIF are never shown; the others follow), except for the metafile types,
+// which are imported by path rather than read from a stream.
 struct TDispatch {
     std::string_view Extension;
     TPictureIO::TReader Reader;
@@ -39,11 +44,11 @@ struct TDispatch {
 };
 
 constexpr TDispatch Dispatch[] = {
-    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3}, {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
-    {".tif", nullptr, 1},    {".tiff", nullptr, 1},  {".pcx", LoadPcx, 4},  {".gif", nullptr, 2},
-    {".wmf", nullptr, 9},    {".emf", nullptr, 10},  {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
-    {".rle", LoadBmp, 5},    {".cur", nullptr, 7},   {".ico", nullptr, 6},  {".tga", ReadTga, 11},
-    {".targa", ReadTga, 11}, {".vda", ReadTga, 11},  {".icb", ReadTga, 11}, {".vst", ReadTga, 11},
+    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
+    {".tif", nullptr, 1},    {".tiff", nullptr, 1},   {".pcx", LoadPcx, 4},  {".gif", nullptr, 2},
+    {".wmf", nullptr, 9},    {".emf", nullptr, 10},   {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
+    {".rle", LoadBmp, 5},    {".cur", ReadCursor, 7}, {".ico", ReadIcon, 6}, {".tga", ReadTga, 11},
+    {".targa", ReadTga, 11}, {".vda", ReadTga, 11},   {".icb", ReadTga, 11}, {".vst", ReadTga, 11},
     {".win", ReadTga, 11},
 };
 
@@ -104,6 +109,10 @@ void TPictureIO::LoadFromFile(const QString& path) {
     const QString extension = PictureExtension(path);
     for (const TDispatch& entry : Dispatch) {
         if (extension == QLatin1String(entry.Extension.data(), qsizetype(entry.Extension.size()))) {
+            if (entry.FileType == MetafileFileType || entry.FileType == EnhancedMetafileFileType) {
+                ImportMetafile(path, -1, -1);
+                return;
+            }
             if (!entry.Reader) {
                 FAborted = true;
                 return;

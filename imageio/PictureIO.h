@@ -87,6 +87,14 @@ struct TIOParams {
     // 1 for run-length image types.
     std::uint8_t TgaCompressed = 0;
 
+    // Which image of an icon or cursor file is read, and the colour its transparent pixels get.
+    std::int32_t IcoImageIndex = 0;
+    std::int32_t CurImageIndex = 0;
+    TBGRTriple IcoBackground{255, 255, 255};
+    TBGRTriple CurBackground{255, 255, 255};
+    std::int32_t CurHotSpotX = 0;
+    std::int32_t CurHotSpotY = 0;
+
     void FreePalette() {
         Palette.clear();
         Palette.shrink_to_fit();
@@ -155,6 +163,12 @@ public:
     // Reads the file into the attached bitmap (nothing happens without one). A refused file sets
     // Aborted; a file that cannot be opened raises EFOpenError; the bitmap then keeps its picture.
     void LoadFromFile(const QString& path);
+
+    // Replaces the attached bitmap with the metafile drawn on Background at width x height (-1 for
+    // either takes it from the natural size, keeping the proportions; both -1 is the natural size).
+    // A file that is no metafile raises EInvalidGraphic "Metafile is not valid"; an empty size sets
+    // Aborted. The bitmap is unchanged in both cases.
+    void ImportMetafile(const QString& path, int width, int height);
 
     // The signature every reader has; the loader opens the stream and hands it over at position 0.
     using TReader = void (*)(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);

@@ -19,6 +19,10 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
 void ReadPcx(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
              ProgressContext& context);
 void ReadTga(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+// Icons (a file holding a bitmap file instead is read as one) and cursors: the image that IcoImageIndex
+// or CurImageIndex names, its transparent pixels in IcoBackground or CurBackground.
+void ReadIcon(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadCursor(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
 
 // Gives the bitmap a new size and format with every pixel black, which is what pixels that a reader
 // leaves unset look like. The bitmap's own brush colour is left as it was. Every reader sizes its bitmap

@@ -9,10 +9,10 @@
 #include "platform/Bitmap.h"
 #include "platform/Exceptions.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
@@ -100,7 +100,12 @@ bool WriteLoadedPpm(const TBitmap& bitmap, const QString& picturePath, const QSt
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    // Drawing metafiles needs fonts, which need a GUI application; the tool shows no window, so it needs
+    // no display either.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication application(argc, argv);
     QStringList arguments = application.arguments().mid(1);
     QString ppmPath;
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--ppm")) {

@@ -87,7 +87,7 @@ TEST(PictureIO, FormatsWithoutReaderAreRefusedButDispatchedByTheirExtension) {
     // A file whose whole name is ".tif" is a TIFF file; like the PNG, GIF and the other formats whose
     // readers this program lacks, it is refused without forgetting the previous file, which tells it
     // apart from an unknown extension.
-    for (const char* name : {".tif", "a.tiff", "a.png", "a.gif", "a.wmf", "a.emf", "a.cur", "a.ico"}) {
+    for (const char* name : {".tif", "a.tiff", "a.png", "a.gif"}) {
         TLoaderFixture f;
         f.Loader.LoadFromFile(Baseline());
         const TRgbPicture before = PictureOf(f.Bitmap);

@@ -106,3 +106,22 @@ TEST(PictureTool, EmptyPictureWritesNoPpmAndEndsNormally) {
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(run.Lines.size(), 2);
 }
+
+TEST(PictureTool, ReportsIconsCursorsAndMetafiles) {
+    QStringList files;
+    for (const char* name : {"ico/mono.ico", "ico/odd-4bit.ico", "ico/two-images.cur", "ico/pillow-png.ico",
+                             "metafile/rectangle.emf", "metafile/rectangle.wmf"}) {
+        files << TestDataPath(QLatin1String(name));
+    }
+    const TRun run = RunPictureTool(files);
+    EXPECT_EQ(run.ExitCode, 1);
+    const QStringList expected = {
+        files[0] + QStringLiteral("\tloaded\t8\t2\t1\t6"),
+        files[1] + QStringLiteral("\tloaded\t5\t2\t24\t6"),
+        files[2] + QStringLiteral("\tloaded\t16\t16\t1\t7"),
+        files[3] + QStringLiteral("\trefused\t0\t0\t24\t6"),
+        files[4] + QStringLiteral("\tloaded\t2799\t699\t24\t10"),
+        files[5] + QStringLiteral("\tloaded\t2799\t699\t24\t9"),
+    };
+    EXPECT_EQ(run.Lines, expected);
+}
