@@ -25,6 +25,12 @@ void LoadBmp(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
     ReadBmp(stream, bitmap, stream.Size(), params, context);
 }
 
+// The page count matters to callers that page through a file; the slide show shows the first page.
+void LoadTiff(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
+    int pageCount = 0;
+    ReadTiff(stream, bitmap, pageCount, params, context);
+}
+
 // The loader's own dispatch, which is not FileFormatTable: ".win" loads as Targa although the table does
 // not list it, and "pix" is listed there but loads nothing. A null reader is a format whose reader this
 // program does not have (PNG and GIF are never shown; the others follow).
@@ -36,7 +42,7 @@ struct TDispatch {
 
 constexpr TDispatch Dispatch[] = {
     {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3}, {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
-    {".tif", nullptr, 1},    {".tiff", nullptr, 1},  {".pcx", nullptr, 4},  {".gif", nullptr, 2},
+    {".tif", LoadTiff, 1},   {".tiff", LoadTiff, 1}, {".pcx", nullptr, 4},  {".gif", nullptr, 2},
     {".wmf", nullptr, 9},    {".emf", nullptr, 10},  {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
     {".rle", LoadBmp, 5},    {".cur", nullptr, 7},   {".ico", nullptr, 6},  {".tga", nullptr, 11},
     {".targa", nullptr, 11}, {".vda", nullptr, 11},  {".icb", nullptr, 11}, {".vst", nullptr, 11},

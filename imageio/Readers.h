@@ -14,6 +14,8 @@ void ReadJpeg(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressConte
 // size: the bytes of the file from the stream's position on; 0 or less takes the size from the header.
 void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
              ProgressContext& context);
+// pageCount: the number of pages (directories) of the file; params.TiffImageIndex picks the one read.
+void ReadTiff(TStream& stream, TBitmap& bitmap, int& pageCount, TIOParams& params, ProgressContext& context);
 
 // Gives the bitmap a new size and format with every pixel black, which is what pixels that a reader
 // leaves unset look like. The bitmap's own brush colour is left as it was.

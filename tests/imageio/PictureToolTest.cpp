@@ -49,7 +49,7 @@ TEST(PictureTool, FolderOfMixedFilesGetsOneStatusLineEach) {
         p + QStringLiteral("b-drawing.bmp\tloaded\t37\t3\t1\t5"),
         p + QStringLiteral("c-animation.jpg\trefused\t0\t0\t24\t3"),
         p + QStringLiteral("d-notes.txt\trefused\t0\t0\t24\t0"),
-        p + QStringLiteral("e-scan.tif\trefused\t0\t0\t24\t0"),
+        p + QStringLiteral("e-scan.tif\trefused\t0\t0\t24\t1"),
         missing + QStringLiteral("\terror\t0\t0\t24\t0\tCannot open file \"") + missing +
             QStringLiteral("\". No such file or directory"),
     };
