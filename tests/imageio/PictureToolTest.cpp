@@ -63,6 +63,15 @@ TEST(PictureTool, ExitCodeZeroWhenEverythingLoaded) {
     EXPECT_EQ(run.Lines.size(), 2);
 }
 
+TEST(PictureTool, TiffFilesAreReportedWithTheirFormat) {
+    const QString fax = TestDataPath(QStringLiteral("tiff/fax-tiffcp-g4.tif"));
+    const QString lzw = TestDataPath(QStringLiteral("tiff/rgb-tiffcp-lzw.tif"));
+    const TRun run = RunPictureTool({fax, lzw});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Lines, (QStringList{fax + QStringLiteral("\tloaded\t2600\t48\t1\t1"),
+                                      lzw + QStringLiteral("\trefused\t0\t0\t24\t1")}));
+}
+
 TEST(PictureTool, PpmOutputHoldsTheBitmapTopRowFirst) {
     TPictureFolder folder;
     const QString out = folder.Path(QStringLiteral("out.ppm"));

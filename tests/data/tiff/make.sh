@@ -117,3 +117,30 @@ from PIL import Image
 for name in glob.glob('*.ppm'):
     Image.open(name).convert('RGB').save(name)
 "
+
+# The sample picture of the slide show: a drawn harbour at dusk, PackBits-coded RGB in separate planes
+# (where the rows of one colour make long runs).
+/usr/bin/python3 - <<'PY'
+from PIL import Image, ImageDraw
+w, h = 480, 320
+im = Image.new('RGB', (w, h))
+d = ImageDraw.Draw(im)
+for y in range(200):
+    t = y / 200
+    d.line([(0, y), (w, y)], fill=(int(40 + 200 * t), int(40 + 90 * t), int(110 - 30 * t)))
+d.ellipse([300, 120, 380, 200], fill=(255, 200, 90))
+for y in range(200, h):
+    t = (y - 200) / (h - 200)
+    d.line([(0, y), (w, y)], fill=(int(30 + 20 * t), int(60 + 30 * t), int(110 + 40 * t)))
+for i, x in enumerate(range(40, 440, 90)):
+    base = 240 + (i % 2) * 30
+    d.polygon([(x, base), (x + 60, base), (x + 50, base + 15), (x + 10, base + 15)], fill=(90, 50, 30))
+    d.line([(x + 30, base), (x + 30, base - 60)], fill=(60, 40, 30), width=3)
+    d.polygon([(x + 32, base - 58), (x + 32, base - 8), (x + 58, base - 8)], fill=(240, 235, 220))
+for k in range(12):
+    y = 205 + k * 9
+    d.line([(320 - k * 3, y), (360 + k * 3, y)], fill=(230, 170, 80), width=2)
+im.save('harbour.tif', dpi=(96, 96))
+PY
+tiffcp -c packbits -p separate harbour.tif ../../../samples/harbour-landscape.tif
+rm harbour.tif
