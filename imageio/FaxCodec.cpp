@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -324,7 +325,10 @@ void ClearBits(std::uint8_t* row, int from, int to) {
         return;
     }
     row[first] &= std::uint8_t(~head);
-    std::memset(row + first + 1, 0, std::size_t(last - first - 1));
+    // Most runs of a page are short; a call of memset would cost more than the loop.
+    for (int i = first + 1; i < last; ++i) {
+        row[i] = 0;
+    }
     row[last] &= std::uint8_t(~tail);
 }
 
@@ -344,6 +348,11 @@ void FinishRow(TFaxState& state, int width, std::span<std::uint8_t> row) {
 
 void PrepareReference(TFaxState& state, int width) {
     if (state.Reference.empty()) {
+        // Room for the changes of any ordinary page row; a row holding more (one per pixel at most)
+        // grows the lists as its codes arrive, never beyond what its coded bits describe.
+        const std::size_t most = std::min<std::size_t>(std::size_t(width) + 4, 1 << 16);
+        state.Reference.reserve(most);
+        state.Current.reserve(most);
         state.Reference.assign(3, width);
     }
 }
@@ -368,22 +377,31 @@ void SeekEndOfLine(TFaxState& state) {
 
 } // namespace
 
-TFaxState::TFaxState(std::span<const std::uint8_t> bytes, TFaxBitOrder order)
-    : FBytes(bytes), FReversed(order == TFaxBitOrder::LeastSignificantFirst) {}
+TFaxState::TFaxState(std::span<const std::uint8_t> bytes, TFaxBitOrder order) : FBytes(bytes) {
+    if (order == TFaxBitOrder::LeastSignificantFirst) {
+        FReversed.resize(bytes.size());
+        std::transform(bytes.begin(), bytes.end(), FReversed.begin(),
+                       [](std::uint8_t byte) { return ReversedBytes[byte]; });
+        FBytes = FReversed;
+    }
+}
 
 std::uint32_t TFaxState::Peek(int count) {
     const std::size_t first = FPosition >> 3;
-    std::uint32_t window = 0;
-    for (std::size_t k = 0; k < 4; ++k) {
-        std::uint8_t byte = first + k < FBytes.size() ? FBytes[first + k] : 0;
-        if (FReversed) {
-            byte = ReversedBytes[byte];
+    std::uint64_t window = 0;
+    if (first + 8 <= FBytes.size()) {
+        std::memcpy(&window, FBytes.data() + first, 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            window = __builtin_bswap64(window);
         }
-        window = (window << 8) | byte;
+    } else {
+        for (std::size_t k = 0; k < 8; ++k) {
+            window = (window << 8) | (first + k < FBytes.size() ? FBytes[first + k] : 0);
+        }
     }
-    // count <= 24 leaves room for the up to 7 bits already consumed of the first byte.
+    // count <= 32 leaves room for the up to 7 bits already consumed of the first byte.
     const int skip = int(FPosition & 7);
-    return (window << skip) >> (32 - count);
+    return std::uint32_t((window << skip) >> (64 - count));
 }
 
 bool DecodeModifiedHuffmanRow(TFaxState& state, int width, std::span<std::uint8_t> row) {

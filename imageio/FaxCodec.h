@@ -24,6 +24,9 @@ enum class TFaxBitOrder {
 class TFaxState {
 public:
     TFaxState(std::span<const std::uint8_t> bytes, TFaxBitOrder order);
+    // The bytes may point into the state itself.
+    TFaxState(const TFaxState&) = delete;
+    TFaxState& operator=(const TFaxState&) = delete;
 
     // Bits of the input from the current position, most significant first; zeros beyond the end.
     std::uint32_t Peek(int count);
@@ -37,8 +40,9 @@ public:
 
 private:
     std::span<const std::uint8_t> FBytes;
+    // Bytes of fill order 2 with their bits reversed once, so that reading is the same for both orders.
+    std::vector<std::uint8_t> FReversed;
     std::size_t FPosition = 0;
-    bool FReversed;
 };
 
 // TIFF compression 2: one T.4 one-dimensional row starting on a byte boundary, no end-of-line codes.
