@@ -9,9 +9,10 @@ namespace {
 void CheckSize(int width, int height, TPixelFormat format) {
     const std::int64_t rowBytes = TBitmap::RowBytesFor(width < 0 ? 0 : width, format);
     if (rowBytes > TBitmap::MaxPixelBytes || (height > 0 && rowBytes > TBitmap::MaxPixelBytes / height)) {
-        throw EOutOfMemory(QStringLiteral("A bitmap of %1 x %2 pixels would need more than the limit of 1 GiB")
-                               .arg(width)
-                               .arg(height));
+        throw EOutOfMemory(
+            QStringLiteral("A bitmap of %1 x %2 pixels would need more than the limit of 1 GiB")
+                .arg(width)
+                .arg(height));
     }
 }
 

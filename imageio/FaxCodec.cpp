@@ -336,7 +336,9 @@ void ClearBits(std::uint8_t* row, int from, int to) {
 void FinishRow(TFaxState& state, int width, std::span<std::uint8_t> row) {
     const std::size_t bytes = std::min(row.size(), (std::size_t(width) + 7) / 8);
     const int limit = int(std::min<std::size_t>(std::size_t(width), bytes * 8));
-    std::memset(row.data(), 0xFF, bytes);
+    if (bytes > 0) {
+        std::memset(row.data(), 0xFF, bytes);
+    }
     const std::vector<int>& changes = state.Current;
     for (std::size_t k = 0; k < changes.size(); k += 2) {
         const int to = k + 1 < changes.size() ? changes[k + 1] : width;

@@ -504,7 +504,7 @@ private:
             for (std::size_t i = 0; i < bytes; ++i) {
                 out[i] = std::uint8_t(~data[i]);
             }
-        } else {
+        } else if (bytes > 0) {
             std::memcpy(out, data.data(), bytes);
         }
     }
