@@ -1,4 +1,5 @@
-// Fuzz target of the TIFF reader: the input is the file; its last byte picks the page.
+// Fuzz target of the TIFF reader: the input is the file; its last byte picks the page. Seeded with the
+// test pictures: fuzz-tiff CORPUS tests/data/tiff tests/data/tiff/malformed
 #include "imageio/Readers.h"
 #include "imageio/Stream.h"
 #include "platform/Exceptions.h"
