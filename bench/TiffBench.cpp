@@ -186,6 +186,7 @@ void ReadFileAndCopy(benchmark::State& state, const std::string& path) {
         std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[got]);
         std::memcpy(copy.get(), bytes.get(), got);
         benchmark::DoNotOptimize(copy.get());
+        state.counters["file_kB"] = double(got) / 1024.0;
     }
 }
 
