@@ -29,6 +29,12 @@ void LoadBmp(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
     ReadBmp(stream, bitmap, stream.Size(), params, context);
 }
 
+// The page count matters to callers that page through a file; the slide show shows the first page.
+void LoadTiff(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
+    int pageCount = 0;
+    ReadTiff(stream, bitmap, pageCount, params, context);
+}
+
 void LoadPcx(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
     ReadPcx(stream, bitmap, stream.Size(), params, context);
 }
@@ -45,7 +51,7 @@ struct TDispatch {
 
 constexpr TDispatch Dispatch[] = {
     {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
-    {".tif", nullptr, 1},    {".tiff", nullptr, 1},   {".pcx", LoadPcx, 4},  {".gif", nullptr, 2},
+    {".tif", LoadTiff, 1},   {".tiff", LoadTiff, 1},  {".pcx", LoadPcx, 4},  {".gif", nullptr, 2},
     {".wmf", nullptr, 9},    {".emf", nullptr, 10},   {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
     {".rle", LoadBmp, 5},    {".cur", ReadCursor, 7}, {".ico", ReadIcon, 6}, {".tga", ReadTga, 11},
     {".targa", ReadTga, 11}, {".vda", ReadTga, 11},   {".icb", ReadTga, 11}, {".vst", ReadTga, 11},

@@ -45,6 +45,27 @@ enum TJpegScale : std::uint8_t {
     ioJPEG_EIGHTH = 4
 };
 enum TBmpCompression : std::uint8_t { ioBMP_UNCOMPRESSED = 0, ioBMP_RLE = 1 };
+enum TTiffCompression : std::uint8_t {
+    ioTIFF_UNCOMPRESSED = 0,
+    ioTIFF_CCITT1D = 1,
+    ioTIFF_G3FAX1D = 2,
+    ioTIFF_G3FAX2D = 3,
+    ioTIFF_G4FAX = 4,
+    ioTIFF_LZW = 5,
+    ioTIFF_OLDJPEG = 6,
+    ioTIFF_JPEG = 7,
+    ioTIFF_PACKBITS = 8
+};
+enum TTiffPhotometric : std::uint8_t {
+    ioTIFF_WHITEISZERO = 0,
+    ioTIFF_BLACKISZERO = 1,
+    ioTIFF_RGB = 2,
+    ioTIFF_RGBPALETTE = 3,
+    ioTIFF_TRANSPMASK = 4,
+    ioTIFF_CMYK = 5,
+    ioTIFF_YCBCR = 6,
+    ioTIFF_CIELAB = 7
+};
 
 // What was learned about the file of the last read. Each reader overwrites only the fields it knows, so
 // fields of an earlier read of another format survive.
@@ -68,6 +89,17 @@ struct TIOParams {
     // 2 for the OS/2 12-byte header, 1 for 40 bytes, 3 for 64 bytes, 0 for any other header size.
     std::uint8_t BmpVersion = 0;
     std::uint8_t BmpCompression = ioBMP_UNCOMPRESSED;
+
+    // The TIFF page to read, counting from 0; the other TIFF fields describe the page read.
+    std::int32_t TiffImageIndex = 0;
+    std::uint8_t TiffCompression = ioTIFF_UNCOMPRESSED;
+    std::uint8_t TiffPhotometric = ioTIFF_RGB;
+    std::int32_t TiffPlanarConfig = 1;
+    QString TiffDocumentName;
+    QString TiffImageDescription;
+    QString TiffPageName;
+    std::int32_t TiffPageNumber = 0;
+    std::int32_t TiffPageCount = 0;
 
     // The header's version byte.
     std::int32_t PcxVersion = 5;

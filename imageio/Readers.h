@@ -14,6 +14,8 @@ void ReadJpeg(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressConte
 // size: the bytes of the file from the stream's position on; 0 or less takes the size from the header.
 void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
              ProgressContext& context);
+// pageCount: the number of pages (directories) of the file; params.TiffImageIndex picks the one read.
+void ReadTiff(TStream& stream, TBitmap& bitmap, int& pageCount, TIOParams& params, ProgressContext& context);
 // size: the bytes of the file from the stream's position on. Every failure after the header, out of memory
 // included, sets Aborted instead of passing an exception.
 void ReadPcx(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,

@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum class TFormat { Jpeg, Bmp, Pcx, Tga, Ico, Cur };
+enum class TFormat { Jpeg, Bmp, Tiff, Pcx, Tga, Ico, Cur };
 
 // Reads the bytes with the reader itself; returns false when an exception other than the bitmap's
 // out-of-memory error came out.
@@ -32,6 +33,11 @@ bool ReadBytes(TFormat format, const QByteArray& bytes, bool* abortedOut = nullp
         case TFormat::Jpeg:
             ReadJpeg(stream, bitmap, params, context);
             break;
+        case TFormat::Tiff: {
+            int pageCount = 0;
+            ReadTiff(stream, bitmap, pageCount, params, context);
+            break;
+        }
         case TFormat::Bmp:
             ReadBmp(stream, bitmap, bytes.size(), params, context);
             break;
@@ -64,11 +70,13 @@ bool ReadBytes(TFormat format, const QByteArray& bytes, bool* abortedOut = nullp
     return true;
 }
 
-QStringList FilesIn(const QString& folder, const QString& pattern) {
+QStringList FilesIn(const QString& folder, const QString& pattern, qint64 maxSize = -1) {
     QStringList paths;
     const QDir dir(TestDataPath(folder));
-    for (const QString& name : dir.entryList({pattern}, QDir::Files, QDir::Name)) {
-        paths << dir.filePath(name);
+    for (const QFileInfo& file : dir.entryInfoList({pattern}, QDir::Files, QDir::Name)) {
+        if (maxSize < 0 || file.size() <= maxSize) {
+            paths << file.filePath();
+        }
     }
     return paths;
 }
@@ -162,6 +170,8 @@ TEST(Malformed, EveryTruncationOfEveryTestPicture) {
     const TSource sources[] = {
         {TFormat::Jpeg, FilesIn(QStringLiteral("jpeg"), QStringLiteral("*.jpg"))},
         {TFormat::Bmp, FilesIn(QStringLiteral("bmp"), QStringLiteral("*.bmp"))},
+        // The uncompressed pages of 16 KB only repeat what their compressed copies cover.
+        {TFormat::Tiff, FilesIn(QStringLiteral("tiff"), QStringLiteral("*.tif"), 8192)},
         {TFormat::Pcx, FilesIn(QStringLiteral("pcx"), QStringLiteral("*.pcx"))},
         {TFormat::Tga, FilesIn(QStringLiteral("tga"), QStringLiteral("*.tga"))},
         {TFormat::Ico, FilesIn(QStringLiteral("ico"), QStringLiteral("*.ico"))},
@@ -199,6 +209,10 @@ TEST(Malformed, EveryByteOfTheHeadersInverted) {
         {TFormat::Bmp, "bmp/magick-os2-4bit.bmp", 80},
         {TFormat::Bmp, "bmp/pillow-1bit.bmp", 62, true},
         {TFormat::Bmp, "bmp/magick-4bit.bmp", 118, true},
+        {TFormat::Tiff, "tiff/rgb-tiffcp-planar.tif", 1 << 20},
+        {TFormat::Tiff, "tiff/palette-magick-2bit.tif", 1 << 20},
+        {TFormat::Tiff, "tiff/fax-tiffcp-g3-2d-lsb.tif", 1 << 20},
+        {TFormat::Tiff, "tiff/three-pages.tif", 1 << 20},
         {TFormat::Pcx, "pcx/netpbm-4planes.pcx", 1 << 20},
         {TFormat::Pcx, "pcx/netpbm-packed-4bit.pcx", 1 << 20},
         {TFormat::Pcx, "pcx/magick-8bit.pcx", 1 << 20},
@@ -223,5 +237,39 @@ TEST(Malformed, EveryByteOfTheHeadersInverted) {
             changed[i] = char(~changed[i]);
             ASSERT_TRUE(ReadBytes(source.Format, changed)) << source.File << " byte " << i;
         }
+    }
+}
+
+TEST(Malformed, SavedTiffCasesAreReplayed) {
+    const QStringList files = FilesIn(QStringLiteral("tiff/malformed"), QStringLiteral("*.tif"));
+    ASSERT_GE(files.size(), 10);
+    for (const QString& path : files) {
+        EXPECT_TRUE(ReadBytes(TFormat::Tiff, ReadFileBytes(path))) << path.toStdString();
+        TBitmap bitmap;
+        try {
+            LoadPicture(path, bitmap);
+        } catch (const EOutOfMemory&) {
+        }
+    }
+}
+
+TEST(Malformed, TiffChainsThatLoopEndTheWalk) {
+    struct TCase {
+        const char* File;
+        int Pages;
+    };
+    for (const TCase c : {TCase{"chain-to-itself.tif", 1}, TCase{"chain-back-to-first.tif", 3}}) {
+        const QByteArray bytes =
+            ReadFileBytes(TestDataPath(QStringLiteral("tiff/malformed/") + QLatin1String(c.File)));
+        TMemoryStream stream(bytes.constData(), bytes.size());
+        TBitmap bitmap;
+        TIOParams params;
+        bool aborted = false;
+        ProgressContext context;
+        context.Aborted = &aborted;
+        int pages = 0;
+        ReadTiff(stream, bitmap, pages, params, context);
+        EXPECT_EQ(pages, c.Pages) << c.File;
+        EXPECT_FALSE(aborted) << c.File;
     }
 }

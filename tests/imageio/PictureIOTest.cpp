@@ -84,10 +84,9 @@ TEST(PictureIO, UnknownExtensionIsRefusedAndForgetsTheFile) {
 TEST(PictureIO, FormatsWithoutReaderAreRefusedButDispatchedByTheirExtension) {
     TPictureFolder folder;
     const QByteArray jpeg = ReadFileBytes(Baseline());
-    // A file whose whole name is ".tif" is a TIFF file; like the PNG, GIF and the other formats whose
-    // readers this program lacks, it is refused without forgetting the previous file, which tells it
-    // apart from an unknown extension.
-    for (const char* name : {".tif", "a.tiff", "a.png", "a.gif"}) {
+    // PNG and GIF, whose readers this program lacks, are refused without forgetting the previous file,
+    // which tells them apart from an unknown extension.
+    for (const char* name : {"a.png", "a.gif"}) {
         TLoaderFixture f;
         f.Loader.LoadFromFile(Baseline());
         const TRgbPicture before = PictureOf(f.Bitmap);
@@ -96,6 +95,18 @@ TEST(PictureIO, FormatsWithoutReaderAreRefusedButDispatchedByTheirExtension) {
         EXPECT_EQ(f.Loader.FileType(), 3) << name;
         EXPECT_EQ(f.Loader.Params().FileName, Baseline()) << name;
         EXPECT_EQ(PictureOf(f.Bitmap), before) << name;
+    }
+}
+
+TEST(PictureIO, TiffFilesLoadByTheirExtensionEvenAsTheWholeName) {
+    TPictureFolder folder;
+    const QByteArray tiff = ReadFileBytes(TestDataPath(QStringLiteral("tiff/rgb-pillow-le.tif")));
+    for (const char* name : {".tif", "a.TIFF", "b.tif"}) {
+        TLoaderFixture f;
+        f.Loader.LoadFromFile(folder.Write(QLatin1String(name), tiff));
+        EXPECT_FALSE(f.Loader.Aborted()) << name;
+        EXPECT_EQ(f.Loader.FileType(), 1) << name;
+        EXPECT_EQ(f.Bitmap.Width(), 13) << name;
     }
 }
 

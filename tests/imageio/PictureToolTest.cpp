@@ -50,7 +50,7 @@ TEST(PictureTool, FolderOfMixedFilesGetsOneStatusLineEach) {
         p + QStringLiteral("b-drawing.bmp\tloaded\t37\t3\t1\t5"),
         p + QStringLiteral("c-animation.jpg\trefused\t0\t0\t24\t3"),
         p + QStringLiteral("d-notes.txt\trefused\t0\t0\t24\t0"),
-        p + QStringLiteral("e-scan.tif\trefused\t0\t0\t24\t0"),
+        p + QStringLiteral("e-scan.tif\trefused\t0\t0\t24\t1"),
         missing + QStringLiteral("\terror\t0\t0\t24\t0\tCannot open file \"") + missing +
             QStringLiteral("\". No such file or directory"),
     };
@@ -66,6 +66,15 @@ TEST(PictureTool, ExitCodeZeroWhenEverythingLoaded) {
     ASSERT_EQ(run.Lines.size(), 4);
     EXPECT_TRUE(run.Lines[2].endsWith(QStringLiteral("\tloaded\t37\t3\t1\t4")));
     EXPECT_TRUE(run.Lines[3].endsWith(QStringLiteral("\tloaded\t13\t7\t24\t11")));
+}
+
+TEST(PictureTool, TiffFilesAreReportedWithTheirFormat) {
+    const QString fax = TestDataPath(QStringLiteral("tiff/fax-tiffcp-g4.tif"));
+    const QString lzw = TestDataPath(QStringLiteral("tiff/rgb-tiffcp-lzw.tif"));
+    const TRun run = RunPictureTool({fax, lzw});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Lines, (QStringList{fax + QStringLiteral("\tloaded\t2600\t48\t1\t1"),
+                                      lzw + QStringLiteral("\trefused\t0\t0\t24\t1")}));
 }
 
 TEST(PictureTool, PpmOutputHoldsTheBitmapTopRowFirst) {

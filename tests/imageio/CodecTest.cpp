@@ -1,0 +1,107 @@
+#include "imageio/FaxCodec.h"
+#include "imageio/PackBits.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<unsigned> values) {
+    std::vector<std::uint8_t> bytes;
+    for (const unsigned v : values) {
+        bytes.push_back(std::uint8_t(v));
+    }
+    return bytes;
+}
+
+constexpr std::uint8_t Guard = 0x5A;
+
+} // namespace
+
+TEST(PackBits, TheExampleOfTheTiffDocumentUnpacks) {
+    // TIFF 6.0, section 9: the packed bytes and what they unpack to.
+    const auto packed =
+        Bytes({0xFE, 0xAA, 0x02, 0x80, 0x00, 0x2A, 0xFD, 0xAA, 0x03, 0x80, 0x00, 0x2A, 0x22, 0xF7, 0xAA});
+    const auto expected = Bytes({0xAA, 0xAA, 0xAA, 0x80, 0x00, 0x2A, 0xAA, 0xAA, 0xAA, 0xAA, 0x80, 0x00,
+                                 0x2A, 0x22, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA});
+    std::vector<std::uint8_t> row(expected.size());
+    EXPECT_EQ(UnpackBitsRow(packed, row), packed.size());
+    EXPECT_EQ(row, expected);
+}
+
+TEST(PackBits, RunsPastTheRowAreCutAndConsumedAndNoOpsSkipped) {
+    // A literal of 4 into a row of 3, then -128, then a run of 5 for the next row.
+    const auto packed = Bytes({0x03, 1, 2, 3, 4, 0x80, 0xFC, 9});
+    std::vector<std::uint8_t> row(4, Guard);
+    EXPECT_EQ(UnpackBitsRow(packed, std::span(row).first(3)), 5u);
+    EXPECT_EQ(row, Bytes({1, 2, 3, Guard}));
+    EXPECT_EQ(UnpackBitsRow(std::span(packed).subspan(5), std::span(row).first(3)), 3u);
+    EXPECT_EQ(row, Bytes({9, 9, 9, Guard}));
+}
+
+TEST(PackBits, InputEndingInsideACodeLeavesTheRestOfTheRow) {
+    std::vector<std::uint8_t> row(6, Guard);
+    EXPECT_EQ(UnpackBitsRow(Bytes({0x05, 1, 2}), row), 3u);
+    EXPECT_EQ(row, Bytes({1, 2, Guard, Guard, Guard, Guard}));
+    EXPECT_EQ(UnpackBitsRow(Bytes({0xFE}), row), 1u);
+}
+
+TEST(FaxCodec, OneDimensionalRowsOfKnownCodes) {
+    // White 2 (0111), black 3 (10), white 3 (1000): 0111 1010 00.., width 8 -> 11000111.
+    const auto coded = Bytes({0x7A, 0x00});
+    std::vector<std::uint8_t> row(2, Guard);
+    TFaxState state(coded, TFaxBitOrder::MostSignificantFirst);
+    EXPECT_TRUE(DecodeModifiedHuffmanRow(state, 8, std::span(row).first(1)));
+    EXPECT_EQ(row, Bytes({0xC7, Guard}));
+    // The same bits least significant first.
+    const auto reversed = Bytes({0x5E, 0x00});
+    TFaxState lsb(reversed, TFaxBitOrder::LeastSignificantFirst);
+    EXPECT_TRUE(DecodeModifiedHuffmanRow(lsb, 8, std::span(row).first(1)));
+    EXPECT_EQ(row, Bytes({0xC7, Guard}));
+}
+
+TEST(FaxCodec, BrokenAndMissingCodesEndTheRowInsideIt) {
+    // Every decoder, on nothing, on garbage and on codes that run past the row: the row is written, white
+    // where nothing was decoded, and not one byte beyond it.
+    const std::vector<std::vector<std::uint8_t>> inputs = {
+        {},
+        Bytes({0x00, 0x00, 0x00}),
+        Bytes({0xFF, 0xFF, 0xFF, 0xFF}),
+        Bytes({0x02, 0x5A, 0xC3, 0x11, 0x99}),
+        // Vertical right 3 (0000011) repeatedly: past the end of the row.
+        Bytes({0x06, 0x0C, 0x18, 0x30, 0x60, 0xC1, 0x83})};
+    for (const int width : {1, 9, 17, 100}) {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            for (int decoder = 0; decoder < 4; ++decoder) {
+                SCOPED_TRACE(testing::Message() << width << " " << i << " " << decoder);
+                const std::size_t bytes = std::size_t(width + 7) / 8;
+                std::vector<std::uint8_t> row(bytes + 4, Guard);
+                TFaxState state(inputs[i], TFaxBitOrder::MostSignificantFirst);
+                const auto out = std::span(row).first(bytes);
+                for (int rowNumber = 0; rowNumber < 3; ++rowNumber) {
+                    switch (decoder) {
+                    case 0:
+                        DecodeModifiedHuffmanRow(state, width, out);
+                        break;
+                    case 1:
+                        DecodeGroup3Row(state, width, false, out);
+                        break;
+                    case 2:
+                        DecodeGroup3Row(state, width, true, out);
+                        break;
+                    default:
+                        DecodeGroup4Row(state, width, out);
+                        break;
+                    }
+                }
+                EXPECT_EQ(std::vector<std::uint8_t>(row.begin() + std::ptrdiff_t(bytes), row.end()),
+                          std::vector<std::uint8_t>(4, Guard));
+            }
+        }
+    }
+    TFaxState empty({}, TFaxBitOrder::MostSignificantFirst);
+    std::vector<std::uint8_t> row(2, 0);
+    EXPECT_FALSE(DecodeGroup4Row(empty, 16, row));
+    EXPECT_EQ(row, Bytes({0xFF, 0xFF}));
+}
