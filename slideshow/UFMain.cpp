@@ -1,6 +1,7 @@
 #include "slideshow/UFMain.h"
 
 #include "effects/NSSlideImage.h"
+#include "imageio/Orientation.h"
 #include "imageio/PictureIO.h"
 #include "platform/Application.h"
 #include "platform/ConfigFolder.h"
@@ -146,6 +147,7 @@ void TFMain::ShowTimerTimer(QObject*) {
     const QString path = FotoDir + QLatin1Char(PathDelimiter) + PictureList[NFoto];
     FLastRefused = false;
     PictureIO->LoadFromFile(path);
+    TurnUpright(NSSlideImage->Picture(), PictureIO->Params().ExifOrientation, FTurnScratch);
     NoteLoadResult();
     NShow = ChooseEffect(ShowEffects);
     NSSlideImage->SetNEffect(NShow);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Bitmap.h"
 #include "slideshow/ErrorLog.h"
 
 #include <QWidget>
@@ -66,6 +67,7 @@ private:
     // Pictures passed over in a row because nothing of them could be shown.
     int FRefusedInARow = 0;
     bool FLastRefused = false;
+    TBitmap FTurnScratch;
 };
 
 // The one instance, from its construction to its destruction.

@@ -182,3 +182,27 @@ TEST_F(SlideShowWindow, InSettingsModeNothingRunsButThePositionIsKept) {
     EXPECT_TRUE(ini.contains("NFoto=4\r\n")) << ini.toStdString();
     EXPECT_TRUE(ini.contains("TimerInterval=30\r\n")) << ini.toStdString();
 }
+
+TEST_F(SlideShowWindow, PhotosTakenSidewaysAreShownUpright) {
+    // Stored 16 x 24, upright 24 x 16 in blocks of red, green, blue over yellow, black, white; fitted to the
+    // 120 x 80 window it fills it.
+    AddFile(QStringLiteral("turned.jpg"),
+            ReadFileBytes(TestDataPath(QStringLiteral("jpeg/orientation/orientation-6.jpg"))));
+    Create(0, 15);
+    window->NSSlideImage->resize(120, 80); // as the layout does once the window shows
+    window->ShowTimerTimer(window->ShowTimer);
+    const TBitmap& screen = window->NSSlideImage->Buffer();
+    ASSERT_EQ(screen.Width(), 120);
+    ASSERT_EQ(screen.Height(), 80);
+    const struct {
+        int X, Y;
+        QColor Colour;
+    } blocks[] = {{20, 20, Qt::red},    {60, 20, Qt::green}, {100, 20, Qt::blue},
+                  {20, 60, Qt::yellow}, {60, 60, Qt::black}, {100, 60, Qt::white}};
+    for (const auto& block : blocks) {
+        const std::uint8_t* p = screen.ScanLine(block.Y) + block.X * 3;
+        EXPECT_NEAR(p[2], block.Colour.red(), 2) << block.X << "," << block.Y;
+        EXPECT_NEAR(p[1], block.Colour.green(), 2) << block.X << "," << block.Y;
+        EXPECT_NEAR(p[0], block.Colour.blue(), 2) << block.X << "," << block.Y;
+    }
+}
