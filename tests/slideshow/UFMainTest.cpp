@@ -8,6 +8,7 @@
 #include "tests/support/QtApp.h"
 #include "tests/support/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -205,4 +206,35 @@ TEST_F(SlideShowWindow, PhotosTakenSidewaysAreShownUpright) {
         EXPECT_NEAR(p[1], block.Colour.green(), 2) << block.X << "," << block.Y;
         EXPECT_NEAR(p[0], block.Colour.blue(), 2) << block.X << "," << block.Y;
     }
+}
+
+TEST_F(SlideShowWindow, PicturesWithLatin1NamesAreShownAndNamedReadablyInTheLog) {
+    // Stored under Latin-1 bytes, as an old archive would have them.
+    QImage picture(30, 20, QImage::Format_RGB888);
+    picture.fill(Qt::green);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP"));
+    ASSERT_TRUE(WriteStoredFile(folder.path(), "caf\xe9.bmp", bmp));
+    ASSERT_TRUE(MakeStoredFolder(folder.path(), "d\xe9j\xe0.jpg")); // a name to log, not a file
+    Create(-1, 15);
+    window->NSSlideImage->resize(30, 20);
+    QStringList names = PictureList;
+    names.sort();
+    ASSERT_EQ(names, (QStringList{QStringLiteral("café.bmp"), QStringLiteral("déjà.jpg")}));
+    const int boxes = ClosedModalBoxes();
+    for (int i = 0; i < 2; ++i) {
+        if (PictureList[(NFoto + 1) % 2] == QStringLiteral("déjà.jpg")) {
+            CloseNextModalBox();
+        }
+        RunGuarded(window->ShowTimer, [&] { window->ShowTimerTimer(window->ShowTimer); });
+        if (PictureList[NFoto] == QStringLiteral("café.bmp")) {
+            const std::uint8_t* p = window->NSSlideImage->Buffer().ScanLine(10) + 15 * 3;
+            EXPECT_EQ(QColor(p[2], p[1], p[0]), QColor(Qt::green));
+        }
+    }
+    EXPECT_EQ(ClosedModalBoxes(), boxes + 1); // the folder named like a picture
+    const QByteArray log = ReadFileBytes(BasePath + QStringLiteral("Error.dat"));
+    EXPECT_TRUE(log.contains("; FileNameFoto-d\xc3\xa9j\xc3\xa0.jpg;")) << log.toStdString();
+    RemoveStoredEntries(folder.path());
 }
