@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Bitmap.h"
 #include "slideshow/ErrorLog.h"
 
 #include <QWidget>
@@ -8,7 +7,7 @@
 #include <exception>
 
 class TNSSlideImage;
-class TPictureIO;
+class TPictureAhead;
 class TTimer;
 
 // The slide-show window, the application's main window. Its components are built in the constructor;
@@ -41,7 +40,8 @@ public:
     TNSSlideImage* NSSlideImage = nullptr;
     TTimer* ShowTimer = nullptr;
     TTimer* HideTimer = nullptr;
-    TPictureIO* PictureIO = nullptr;
+    // The picture loader: reads the next picture ahead on a worker thread while one is on screen.
+    TPictureAhead* PictureIO = nullptr;
 
     // The numbers of the show and hide effects drawn last, for the error records.
     int NShow = 0;
@@ -60,6 +60,9 @@ private:
     // Picture entry NFoto, or empty when NFoto is not an index of PictureList.
     QString CurrentPictureName() const;
     void NoteLoadResult();
+    QString PicturePath(int index) const;
+    // Starts reading the picture after NFoto, for the control's present size.
+    void PrepareNextPicture();
 
     TErrorLog LogFile;
     bool LogOpened = false;
@@ -67,7 +70,6 @@ private:
     // Pictures passed over in a row because nothing of them could be shown.
     int FRefusedInARow = 0;
     bool FLastRefused = false;
-    TBitmap FTurnScratch;
 };
 
 // The one instance, from its construction to its destruction.

@@ -238,3 +238,27 @@ TEST_F(SlideShowWindow, PicturesWithLatin1NamesAreShownAndNamedReadablyInTheLog)
     EXPECT_TRUE(log.contains("; FileNameFoto-d\xc3\xa9j\xc3\xa0.jpg;")) << log.toStdString();
     RemoveStoredEntries(folder.path());
 }
+
+TEST_F(SlideShowWindow, APictureReadAheadThatFailsReportsAtItsOwnTurn) {
+    AddPicture(QStringLiteral("a.bmp"), Qt::red);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("b.jpg"))); // listed, but no file to open
+    Create(-1, 15);
+    const int first = PictureList.indexOf(QStringLiteral("a.bmp"));
+    NFoto = first - 1;
+    const int boxes = ClosedModalBoxes();
+    window->ShowTimerTimer(window->ShowTimer); // a.bmp is shown; b.jpg is read during its display time
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(ClosedModalBoxes(), boxes);
+    EXPECT_TRUE(ReadFileBytes(BasePath + QStringLiteral("Error.dat")).isEmpty());
+    CloseNextModalBox();
+    RunGuarded(window->HideTimer, [&] { window->HideTimerTimer(window->HideTimer); });
+    EXPECT_EQ(ClosedModalBoxes(), boxes + 1);
+    EXPECT_EQ(PictureList[NFoto], QStringLiteral("b.jpg"));
+    const QByteArray log = ReadFileBytes(BasePath + QStringLiteral("Error.dat"));
+    EXPECT_TRUE(log.contains(";  ErrorSTR-Cannot open file \"" + QFile::encodeName(folder.path()) +
+                             "//b.jpg\". Is a directory; FileNameFoto-b.jpg; NShow--1; NHide--1\r\n"))
+        << log.toStdString();
+    EXPECT_TRUE(window->ShowTimer->Enabled()); // and the show goes on a second later
+}
