@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 TEST(FileNames, NamesInAnyEncodingDecodeReadably) {
     const struct {
@@ -30,17 +28,13 @@ TEST(FileNames, NamesInAnyEncodingDecodeReadably) {
     }
 }
 
-TEST(FileNames, ListingGivesStoredNamesAndOpeningFindsThemAgain) {
+TEST(FileNames, OpeningFindsTheStoredNamesAgain) {
     QTemporaryDir folder;
     const std::string names[] = {"caf\xe9.jpg", "\xcf\xf0\xe8\xe2\xe5\xf2.jpg", "na\xc3\xafve.jpg"};
     for (const std::string& name : names) {
         ASSERT_TRUE(
             WriteStoredFile(folder.path(), QByteArray::fromStdString(name), QByteArray::fromStdString(name)));
     }
-    std::vector<std::string> listed;
-    EXPECT_TRUE(ForEachStoredName(folder.path(), [&](std::string_view name) { listed.emplace_back(name); }));
-    std::sort(listed.begin(), listed.end());
-    EXPECT_EQ(listed, (std::vector<std::string>{names[0], names[2], names[1]})); // bytes compare unsigned
     for (const std::string& name : {names[0], names[1]}) {
         const QString path = folder.path() + QLatin1Char('/') + DecodeFileName(name);
         QFile file(path);
@@ -53,6 +47,5 @@ TEST(FileNames, ListingGivesStoredNamesAndOpeningFindsThemAgain) {
     QFile missing(folder.path() + QStringLiteral("/déjà.jpg"));
     EXPECT_FALSE(OpenUnderStoredName(missing, missing.fileName(), QIODevice::ReadOnly));
     EXPECT_FALSE(missing.isOpen());
-    EXPECT_FALSE(ForEachStoredName(folder.path() + QStringLiteral("/none"), [](std::string_view) {}));
     RemoveStoredEntries(folder.path());
 }
