@@ -92,14 +92,15 @@ bool IsCatalogueEffect(int number) {
 
 std::vector<int> ShuffleLines(int first, int limit, TRandom& random) {
     std::vector<int> lines;
-    const int last = std::min(limit, MaxShuffledLine);
-    if (first > last) {
+    if (first > limit) {
         return lines;
     }
-    lines.reserve(std::size_t(last - first + 1));
-    for (int n = first; n <= last; ++n) {
+    // Counted in 64 bits, so a limit of INT_MAX cannot overflow the loop.
+    const std::int64_t count = std::int64_t(limit) - first + 1;
+    lines.reserve(std::size_t(count));
+    for (std::int64_t i = 0; i < count; ++i) {
         const int index = random.Next(int(lines.size()));
-        lines.insert(lines.begin() + index, n);
+        lines.insert(lines.begin() + index, int(first + i));
     }
     return lines;
 }

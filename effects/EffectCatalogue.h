@@ -14,8 +14,6 @@
 // its screen buffer; a hide runs the same lines over a source of nothing but the background colour.
 
 constexpr int EffectCount = 22;
-// The random-line effects never visit a line number above this.
-constexpr int MaxShuffledLine = 3000;
 
 // The sizes an effect is laid out on, fixed when it starts.
 struct TEffectGeometry {
@@ -84,8 +82,9 @@ extern const std::array<TEffectRule, EffectCount> EffectCatalogue;
 QString EffectName(int number);
 bool IsCatalogueEffect(int number);
 
-// The visiting order of effects 4 and 5: the numbers first ... min(limit, MaxShuffledLine), each inserted at
-// an index drawn from 0 ... e - 1, e being the count already in the list. Empty when first is above that.
+// The visiting order of effects 4 and 5: the numbers first ... limit, each inserted at an index drawn from
+// 0 ... e - 1, e being the count already in the list. Every line up to the limit is visited, however large
+// the screen. Empty when first is above limit.
 std::vector<int> ShuffleLines(int first, int limit, TRandom& random);
 
 // One run of one effect.

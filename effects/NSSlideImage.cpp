@@ -1,6 +1,7 @@
 #include "effects/NSSlideImage.h"
 
 #include "effects/Resample.h"
+#include "platform/Fit.h"
 #include "platform/Random.h"
 
 #include <QPaintEvent>
@@ -120,11 +121,9 @@ void TNSSlideImage::PrepareSource() {
     const int ow = FPicture.Width();
     const int oh = FPicture.Height();
     if (ow > 0 && oh > 0) {
-        const double across = double(cw) / ow;
-        const double down = double(ch) / oh;
-        const double scale = across < down ? across : down;
-        FFitWidth = int(ow * scale);
-        FFitHeight = int(oh * scale);
+        const QSize fit = FittedSize(ow, oh, cw, ch);
+        FFitWidth = fit.width();
+        FFitHeight = fit.height();
     }
     FLeft = (cw - FFitWidth) / 2;
     FTop = (ch - FFitHeight) / 2;

@@ -1,14 +1,18 @@
 // JPEG files through libjpeg (version 6b interface). The library decodes; this file feeds it from the
 // stream, turns its fatal errors into Aborted, and places its rows in the bitmap as blue, green, red.
 
+#include "imageio/Orientation.h"
 #include "imageio/Readers.h"
 #include "imageio/Stream.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Fit.h"
 
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
@@ -149,6 +153,21 @@ unsigned AutomaticDenominator(std::int64_t target, JDIMENSION width, JDIMENSION 
     return best;
 }
 
+// The orientation of the first APP1 segment that gives one; the header read kept their bytes.
+int OrientationOf(const jpeg_decompress_struct& info) {
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1) {
+            continue;
+        }
+        const int orientation =
+            ExifOrientation(std::span<const std::uint8_t>(marker->data, marker->data_length));
+        if (orientation != UprightOrientation) {
+            return orientation;
+        }
+    }
+    return UprightOrientation;
+}
+
 void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width) {
     // Adobe writes inverted values (255 = no ink), which the library passes through unchanged.
     for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
@@ -164,7 +183,10 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width)
 void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext& context,
             std::vector<std::uint8_t>& rowBuffer) {
     jpeg_decompress_struct& info = read.Info;
+    // Exif blocks are APP1 segments of at most 64 KiB, each as large as the file bytes it came from.
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&info, TRUE);
+    params.ExifOrientation = std::uint8_t(OrientationOf(info));
 
     bool cmyk = false;
     switch (info.jpeg_color_space) {
@@ -230,7 +252,9 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
                                                 info.image_height);
         break;
     case ioJPEG_FULLSIZE:
-        info.scale_denom = 1;
+        info.scale_denom =
+            JpegReductionFor(int(info.image_width), int(info.image_height), params.ExifOrientation,
+                             params.JpegFitWidth, params.JpegFitHeight);
         break;
     case ioJPEG_HALF:
         info.scale_denom = 2;
@@ -284,6 +308,25 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
 }
 
 } // namespace
+
+unsigned JpegReductionFor(int width, int height, int orientation, int boxWidth, int boxHeight) {
+    if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) {
+        return 1;
+    }
+    if (OrientationSwapsSides(orientation)) {
+        std::swap(width, height);
+    }
+    const QSize fit = FittedSize(width, height, boxWidth, boxHeight);
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+        // The library rounds reduced sides up.
+        const int reducedWidth = int((unsigned(width) + denominator - 1) / denominator);
+        const int reducedHeight = int((unsigned(height) + denominator - 1) / denominator);
+        if (reducedWidth >= fit.width() && reducedHeight >= fit.height()) {
+            return denominator;
+        }
+    }
+    return 1;
+}
 
 void ReadJpeg(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
     std::uint8_t signature[3] = {};

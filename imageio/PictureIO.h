@@ -85,6 +85,14 @@ struct TIOParams {
     std::uint8_t JpegDctMethod = ioJPEG_ISLOW;
     std::uint8_t JpegScale = ioJPEG_FULLSIZE;
     std::uint8_t JpegProgressive = 0;
+    // When both are above 0 and JpegScale asks for full size, the JPEG reader reads at the largest
+    // reduction (1/2, 1/4, 1/8) that leaves the picture, turned upright, at least as large as its fit into
+    // a box of this size, so that fitting it only ever shrinks it. 0, the default, reads at full size.
+    std::int32_t JpegFitWidth = 0;
+    std::int32_t JpegFitHeight = 0;
+    // Exif tag 274 of a JPEG, 1 ... 8 (1 when the file gives none): how its rows must be turned to stand
+    // upright (imageio/Orientation.h). The reader reports it and leaves the rows as stored.
+    std::uint8_t ExifOrientation = 1;
 
     // 2 for the OS/2 12-byte header, 1 for 40 bytes, 3 for 64 bytes, 0 for any other header size.
     std::uint8_t BmpVersion = 0;

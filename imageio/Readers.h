@@ -11,6 +11,9 @@
 class TStream;
 
 void ReadJpeg(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+// The denominator (1, 2, 4 or 8) of the largest JPEG reduction that keeps a picture of width x height,
+// turned upright from orientation, at least as large as its fit into the box; 1 without a box.
+unsigned JpegReductionFor(int width, int height, int orientation, int boxWidth, int boxHeight);
 // size: the bytes of the file from the stream's position on; 0 or less takes the size from the header.
 void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
              ProgressContext& context);

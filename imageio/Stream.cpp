@@ -1,6 +1,7 @@
 #include "imageio/Stream.h"
 
 #include "platform/Exceptions.h"
+#include "platform/FileNames.h"
 
 #include <QFileInfo>
 
@@ -13,7 +14,8 @@ TFileStream::TFileStream(const QString& path) : FFile(path) {
     if (QFileInfo(path).isDir()) {
         RaiseFileOpenError(path, QString::fromLocal8Bit(std::strerror(EISDIR)));
     }
-    if (!FFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (!FFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered) &&
+        !OpenUnderStoredName(FFile, path, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         RaiseFileOpenError(path, FFile.errorString());
     }
     FSize = FFile.size();

@@ -61,7 +61,7 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
     return *this;
 }
 
-std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelFormat format) const {
+std::int64_t TBitmap::CheckedBytes(int width, int height, TPixelFormat format) {
     const std::int64_t bytes = PixelBytesFor(width, height, format);
     if (bytes > MaxPixelBytes || RowBytesFor(width, format) > MaxPixelBytes) {
         throw EOutOfMemory(
@@ -71,6 +71,11 @@ std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelF
                 .arg(height)
                 .arg(bytes));
     }
+    return bytes;
+}
+
+std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelFormat format) const {
+    const std::int64_t bytes = CheckedBytes(width, height, format);
     if (bytes == 0) {
         return nullptr;
     }
@@ -80,6 +85,20 @@ std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelF
             QStringLiteral("Out of memory for a bitmap of %1 x %2 pixels").arg(width).arg(height));
     }
     return bits;
+}
+
+bool TBitmap::CanReuse(std::int64_t bytes) const {
+    // A block more than twice too large is given back, so one huge picture does not pin its memory.
+    return FBits && bytes <= FCapacity && (bytes == 0 || bytes > FCapacity / 2);
+}
+
+void TBitmap::TakeBlock(int width, int height, TPixelFormat format) {
+    const std::int64_t bytes = CheckedBytes(width, height, format);
+    if (CanReuse(bytes)) {
+        return;
+    }
+    FBits = Allocate(width, height, format);
+    FCapacity = bytes;
 }
 
 void TBitmap::FillRows(std::uint8_t* bits, int rowBytes, int width, int fromRow, int toRow, int fromColumn,
@@ -121,22 +140,30 @@ void TBitmap::SetSize(int width, int height) {
     if (width == FWidth && height == FHeight) {
         return;
     }
+    if (Empty() || width == 0 || height == 0) {
+        // No pixel to keep, or none to show: the block can stay.
+        TakeBlock(width, height, FPixelFormat);
+        const int rowBytes = int(RowBytesFor(width, FPixelFormat));
+        FillRows(FBits.get(), rowBytes, width, 0, height, 0, FPixelFormat, FBrushColor);
+        FWidth = width;
+        FHeight = height;
+        FRowBytes = rowBytes;
+        Changed();
+        return;
+    }
     auto bits = Allocate(width, height, FPixelFormat);
     const int rowBytes = int(RowBytesFor(width, FPixelFormat));
     const int keptRows = std::min(height, FHeight);
     const int keptColumns = std::min(width, FWidth);
-    if (bits && FBits) {
-        const int keptBytes = std::min(rowBytes, FRowBytes);
-        for (int y = 0; y < keptRows; ++y) {
-            std::memcpy(bits.get() + std::int64_t(y) * rowBytes, FBits.get() + std::int64_t(y) * FRowBytes,
-                        std::size_t(keptBytes));
-        }
+    const int keptBytes = std::min(rowBytes, FRowBytes);
+    for (int y = 0; y < keptRows; ++y) {
+        std::memcpy(bits.get() + std::int64_t(y) * rowBytes, FBits.get() + std::int64_t(y) * FRowBytes,
+                    std::size_t(keptBytes));
     }
-    if (bits) {
-        FillRows(bits.get(), rowBytes, width, 0, keptRows, keptColumns, FPixelFormat, FBrushColor);
-        FillRows(bits.get(), rowBytes, width, keptRows, height, 0, FPixelFormat, FBrushColor);
-    }
+    FillRows(bits.get(), rowBytes, width, 0, keptRows, keptColumns, FPixelFormat, FBrushColor);
+    FillRows(bits.get(), rowBytes, width, keptRows, height, 0, FPixelFormat, FBrushColor);
     FBits = std::move(bits);
+    FCapacity = PixelBytesFor(width, height, FPixelFormat);
     FWidth = width;
     FHeight = height;
     FRowBytes = rowBytes;
@@ -146,12 +173,9 @@ void TBitmap::SetSize(int width, int height) {
 void TBitmap::Reset(int width, int height, TPixelFormat format) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    auto bits = Allocate(width, height, format);
+    TakeBlock(width, height, format);
     const int rowBytes = int(RowBytesFor(width, format));
-    if (bits) {
-        FillRows(bits.get(), rowBytes, width, 0, height, 0, format, FBrushColor);
-    }
-    FBits = std::move(bits);
+    FillRows(FBits.get(), rowBytes, width, 0, height, 0, format, FBrushColor);
     FWidth = width;
     FHeight = height;
     FRowBytes = rowBytes;
@@ -163,9 +187,15 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     if (format == FPixelFormat) {
         return;
     }
+    if (Empty()) {
+        FRowBytes = int(RowBytesFor(FWidth, format));
+        FPixelFormat = format;
+        Changed();
+        return;
+    }
     auto bits = Allocate(FWidth, FHeight, format);
     const int rowBytes = int(RowBytesFor(FWidth, format));
-    for (int y = 0; bits && y < FHeight; ++y) {
+    for (int y = 0; y < FHeight; ++y) {
         const std::uint8_t* from = FBits.get() + std::int64_t(y) * FRowBytes;
         std::uint8_t* to = bits.get() + std::int64_t(y) * rowBytes;
         std::memset(to, 0, std::size_t(rowBytes));
@@ -179,6 +209,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
         }
     }
     FBits = std::move(bits);
+    FCapacity = PixelBytesFor(FWidth, FHeight, format);
     FRowBytes = rowBytes;
     FPixelFormat = format;
     Changed();
@@ -188,18 +219,30 @@ void TBitmap::Assign(const TBitmap& source) {
     if (&source == this) {
         return;
     }
-    std::unique_ptr<std::uint8_t[]> bits;
+    TakeBlock(source.FWidth, source.FHeight, source.FPixelFormat);
     const std::int64_t bytes = PixelBytesFor(source.FWidth, source.FHeight, source.FPixelFormat);
     if (bytes > 0) {
-        bits = Allocate(source.FWidth, source.FHeight, source.FPixelFormat);
-        std::memcpy(bits.get(), source.FBits.get(), std::size_t(bytes));
+        std::memcpy(FBits.get(), source.FBits.get(), std::size_t(bytes));
     }
-    FBits = std::move(bits);
     FWidth = source.FWidth;
     FHeight = source.FHeight;
     FRowBytes = source.FRowBytes;
     FPixelFormat = source.FPixelFormat;
     Changed();
+}
+
+void TBitmap::SwapPixels(TBitmap& other) {
+    if (&other == this) {
+        return;
+    }
+    std::swap(FWidth, other.FWidth);
+    std::swap(FHeight, other.FHeight);
+    std::swap(FRowBytes, other.FRowBytes);
+    std::swap(FPixelFormat, other.FPixelFormat);
+    std::swap(FBits, other.FBits);
+    std::swap(FCapacity, other.FCapacity);
+    Changed();
+    other.Changed();
 }
 
 void TBitmap::Fill(TColor color) {

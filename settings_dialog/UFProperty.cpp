@@ -2,7 +2,7 @@
 
 #include "controls/NSSlider.h"
 #include "effects/NSSlideImage.h"
-#include "imageio/PictureIO.h"
+#include "imageio/PictureAhead.h"
 #include "platform/ConfigFolder.h"
 #include "platform/WindowTimer.h"
 #include "settings_dialog/Emblem.h"
@@ -212,7 +212,7 @@ TFProperty::TFProperty(QWidget* parent) : QDialog(parent) {
     HideTimer->SetEnabled(false);
     HideTimer->SetInterval(1000);
     HideTimer->SetOnTimer([this](QObject* sender) { HideTimerTimer(sender); });
-    PictureIO = new TPictureIO(this);
+    PictureIO = new TPictureAhead(this);
     PictureIO->setObjectName(QStringLiteral("PictureIO"));
 
     FormCreate();
@@ -538,8 +538,21 @@ template <typename F> void Silently(F&& f) {
 
 } // namespace
 
+QString TFProperty::PicturePath(int index) const {
+    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[index];
+}
+
 void TFProperty::LoadPreviewPicture(const QString& path) {
+    PictureIO->SetFitBox(QSize(NSSlideImage1->ClientWidth(), NSSlideImage1->ClientHeight()));
     PictureIO->LoadFromFile(path);
+}
+
+void TFProperty::PrepareNextPicture() {
+    if (PictureList.isEmpty()) {
+        return;
+    }
+    PictureIO->SetFitBox(QSize(NSSlideImage1->ClientWidth(), NSSlideImage1->ClientHeight()));
+    PictureIO->Prepare(PicturePath(IndexAfter(NFoto, PictureList.size())));
 }
 
 void TFProperty::ShowTimerTimer(QObject*) {
@@ -548,12 +561,9 @@ void TFProperty::ShowTimerTimer(QObject*) {
         if (PictureList.isEmpty()) {
             return;
         }
-        ++NFoto;
-        if (NFoto >= PictureList.size() || NFoto < 0) {
-            NFoto = 0;
-        }
+        NFoto = IndexAfter(NFoto, PictureList.size());
         FLastRefused = false;
-        LoadPreviewPicture(FotoDir + QLatin1Char(PathDelimiter) + PictureList[NFoto]);
+        LoadPreviewPicture(PicturePath(NFoto));
         FLastRefused = NSSlideImage1->Picture().Empty();
         FRefusedInARow = FLastRefused ? FRefusedInARow + 1 : 0;
         NSSlideImage1->SetNEffect(ChooseEffect(ShowEffects));
@@ -573,6 +583,7 @@ void TFProperty::HideTimerTimer(QObject*) {
 
 void TFProperty::NSSlideImage1EndProcess(QObject*) {
     if (!NSSlideImage1->HideMode()) {
+        Silently([this] { PrepareNextPicture(); });
         HideTimer->SetEnabled(true);
         return;
     }

@@ -12,7 +12,7 @@ class QRadioButton;
 class QWidget;
 class TNSSlider;
 class TNSSlideImage;
-class TPictureIO;
+class TPictureAhead;
 class TTimer;
 
 // ---- Rules of the dialog that need no widget ----------------------------------------------------------
@@ -100,7 +100,7 @@ public:
     QPushButton* BCancel = nullptr;
     TTimer* ShowTimer = nullptr;
     TTimer* HideTimer = nullptr;
-    TPictureIO* PictureIO = nullptr;
+    TPictureAhead* PictureIO = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -119,8 +119,11 @@ private:
     QStringList& ChosenEffects() const;
     void ShowChosenEffects();
     void RescanFolder();
-    // Reads a picture of the folder into the preview's working bitmap.
+    QString PicturePath(int index) const;
+    // Reads a picture of the folder into the preview's working bitmap, fitted and upright.
     void LoadPreviewPicture(const QString& path);
+    // Starts reading the picture after the one on show, while that one is held.
+    void PrepareNextPicture();
     void StartNextPicture();
 
     // Pictures passed over in a row because nothing of them could be shown.

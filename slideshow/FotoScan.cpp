@@ -1,25 +1,22 @@
 #include "slideshow/FotoScan.h"
 
+#include "platform/FileNames.h"
 #include "slideshow/ProcessState.h"
 
 #include <QDir>
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace {
 
-constexpr std::array<const char*, 19> PictureExtensions = {
+constexpr std::array<std::string_view, 19> PictureExtensions = {
     ".jpg", ".jpeg", ".jpe", ".tif", ".tiff",  ".pcx", ".wmf", ".emf", ".dib", ".bmp",
     ".rle", ".cur",  ".ico", ".tga", ".targa", ".vda", ".vst", ".icb", ".win"};
 
-QString AsciiLower(QString text) {
-    for (QChar& c : text) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
-            c = QChar(c.unicode() + ('a' - 'A'));
-        }
-    }
-    return text;
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
 } // namespace
@@ -35,26 +32,41 @@ QString ExtractFileExt(const QString& name) {
     return name.mid(dot);
 }
 
-bool HasPictureExtension(const QString& name) {
-    const QString extension = AsciiLower(ExtractFileExt(name));
-    for (const char* picture : PictureExtensions) {
-        if (extension == QLatin1String(picture)) {
+bool HasPictureExtension(std::string_view name) {
+    const auto dot = name.rfind('.');
+    const auto separator = name.find_last_of("/\\:");
+    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator)) {
+        return false;
+    }
+    const std::string_view extension = name.substr(dot);
+    for (const std::string_view picture : PictureExtensions) {
+        if (std::equal(extension.begin(), extension.end(), picture.begin(), picture.end(),
+                       [](char a, char b) { return AsciiLower(a) == b; })) {
             return true;
         }
     }
     return false;
 }
 
+bool HasPictureExtension(const QString& name) {
+    const QByteArray bytes = name.toUtf8();
+    return HasPictureExtension(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
 void ScanFotoDir() {
     if (FotoDir.isEmpty() || !QDir::setCurrent(FotoDir)) {
         return;
     }
-    const QDir folder(QDir::currentPath());
-    const QStringList names = folder.entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QString& name : names) {
+    // Straight from the system's listing: nothing is looked up per entry, and only the names kept
+    // become text.
+    ForEachStoredName(QStringLiteral("."), [](std::string_view name) {
         if (HasPictureExtension(name)) {
-            PictureList.append(name);
+            PictureList.append(DecodeFileName(name));
         }
-    }
+    });
+    PictureList.squeeze();
+}
+
+int IndexAfter(int index, qsizetype count) {
+    return index < 0 || index >= count - 1 ? 0 : index + 1;
 }

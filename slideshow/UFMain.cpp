@@ -1,7 +1,7 @@
 #include "slideshow/UFMain.h"
 
 #include "effects/NSSlideImage.h"
-#include "imageio/PictureIO.h"
+#include "imageio/PictureAhead.h"
 #include "platform/Application.h"
 #include "platform/ConfigFolder.h"
 #include "platform/Exceptions.h"
@@ -56,7 +56,7 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     HideTimer->SetEnabled(false);
     HideTimer->SetOnTimer([this](QObject* sender) { HideTimerTimer(sender); });
 
-    PictureIO = new TPictureIO(this);
+    PictureIO = new TPictureAhead(this);
     PictureIO->setObjectName(QStringLiteral("PictureIO"));
 }
 
@@ -126,13 +126,10 @@ void TFMain::ShowTimerTimer(QObject*) {
         return;
     }
     ShowTimer->SetEnabled(false);
-    ++NFoto;
-    if (NFoto > PictureList.size() - 1 || NFoto < 0) {
-        NFoto = 0;
-    }
-    const QString path = FotoDir + QLatin1Char(PathDelimiter) + PictureList[NFoto];
+    NFoto = IndexAfter(NFoto, PictureList.size());
     FLastRefused = false;
-    PictureIO->LoadFromFile(path);
+    PictureIO->SetFitBox(QSize(NSSlideImage->ClientWidth(), NSSlideImage->ClientHeight()));
+    PictureIO->LoadFromFile(PicturePath(NFoto));
     NoteLoadResult();
     NShow = ChooseEffect(ShowEffects);
     NSSlideImage->SetNEffect(NShow);
@@ -146,6 +143,18 @@ void TFMain::NoteLoadResult() {
     FRefusedInARow = FLastRefused ? FRefusedInARow + 1 : 0;
 }
 
+QString TFMain::PicturePath(int index) const {
+    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[index];
+}
+
+void TFMain::PrepareNextPicture() {
+    if (PictureList.isEmpty()) {
+        return;
+    }
+    PictureIO->SetFitBox(QSize(NSSlideImage->ClientWidth(), NSSlideImage->ClientHeight()));
+    PictureIO->Prepare(PicturePath(IndexAfter(NFoto, PictureList.size())));
+}
+
 void TFMain::HideTimerTimer(QObject*) {
     HideTimer->SetEnabled(false);
     NHide = ChooseEffect(HideEffects);
@@ -156,6 +165,8 @@ void TFMain::HideTimerTimer(QObject*) {
 
 void TFMain::NSSlideImageEndProcess(QObject*) {
     if (!NSSlideImage->HideMode()) {
+        // The display time is the next picture's time to be read.
+        PrepareNextPicture();
         HideTimer->SetEnabled(true);
         return;
     }

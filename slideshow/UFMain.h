@@ -7,7 +7,7 @@
 #include <exception>
 
 class TNSSlideImage;
-class TPictureIO;
+class TPictureAhead;
 class TTimer;
 
 // The slide-show window, the application's main window. Its components are built in the constructor;
@@ -40,7 +40,8 @@ public:
     TNSSlideImage* NSSlideImage = nullptr;
     TTimer* ShowTimer = nullptr;
     TTimer* HideTimer = nullptr;
-    TPictureIO* PictureIO = nullptr;
+    // The picture loader: reads the next picture ahead on a worker thread while one is on screen.
+    TPictureAhead* PictureIO = nullptr;
 
     // The numbers of the show and hide effects drawn last, for the error records.
     int NShow = 0;
@@ -59,6 +60,9 @@ private:
     // Picture entry NFoto, or empty when NFoto is not an index of PictureList.
     QString CurrentPictureName() const;
     void NoteLoadResult();
+    QString PicturePath(int index) const;
+    // Starts reading the picture after NFoto, for the control's present size.
+    void PrepareNextPicture();
 
     TErrorLog LogFile;
     bool LogOpened = false;

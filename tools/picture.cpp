@@ -1,6 +1,8 @@
 // ambrelle-picture FILE...: loads every file as the slide show does and prints one line per file:
-//   path <TAB> loaded|refused|error <TAB> width <TAB> height <TAB> bits per pixel <TAB> file type [<TAB>
-//   message]
+//   path <TAB> loaded|refused|error <TAB> width <TAB> height <TAB> bits per pixel <TAB> file type <TAB>
+//   Exif orientation [<TAB> message]
+// The picture is reported as stored: the orientation (1 ... 8, 1 for upright) says how the slide show
+// turns it.
 // A folder among the arguments stands for the files in it. --ppm OUT (one FILE) also writes the loaded
 // bitmap as a binary PPM (nothing for an empty picture). Exit code 0 when every file loaded (and its PPM
 // was written), 1 otherwise, 2 for a wrong command line.
@@ -24,8 +26,8 @@ void PrintUsage() {
     std::fputs("usage: ambrelle-picture FILE...\n"
                "       ambrelle-picture --ppm OUT FILE\n"
                "Loads each picture as the Ambrelle slide show does and prints, tab-separated: path, status\n"
-               "(loaded, refused, error), width, height, bits per pixel, file type and, for errors, the\n"
-               "message. A folder stands for the files in it.\n",
+               "(loaded, refused, error), width, height, bits per pixel, file type, Exif orientation\n"
+               "(1 to 8, 1 for upright) and, for errors, the message. A folder stands for the files in it.\n",
                stderr);
 }
 
@@ -144,12 +146,13 @@ int main(int argc, char** argv) {
             status = QStringLiteral("error");
             message = ExceptionMessage(e);
         }
-        QString line = QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+        QString line = QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7")
                            .arg(path, status)
                            .arg(bitmap.Width())
                            .arg(bitmap.Height())
                            .arg(bitmap.PixelFormat() == TPixelFormat::pf1bit ? 1 : 24)
-                           .arg(loader.FileType());
+                           .arg(loader.FileType())
+                           .arg(loader.Params().ExifOrientation);
         if (!message.isEmpty()) {
             line += QLatin1Char('\t') + message.simplified();
         }

@@ -225,7 +225,40 @@ TEST_F(SlideShow, TransitionsBringThePictureInAndWipeItAway) {
     EXPECT_NE(seen[0], seen[1]);
 }
 
-namespace {} // namespace
+TEST_F(SlideShow, OnADoubleDensityScreenAOnePixelCheckerboardShowsUnblurred) {
+    // A picture of the screen's own size in device pixels fits it one to one; fitted to the logical size
+    // (half of it) and enlarged, its single pixels would become blocks of four, or grey.
+    QImage checkerboard(screen, QImage::Format_RGB888);
+    for (int y = 0; y < screen.height(); ++y) {
+        for (int x = 0; x < screen.width(); ++x) {
+            checkerboard.setPixelColor(x, y, (x + y) % 2 ? QColor(230, 20, 20) : QColor(250, 250, 250));
+        }
+    }
+    ASSERT_TRUE(checkerboard.save(folder.filePath(QStringLiteral("checkerboard.bmp")), "BMP"));
+    Configure(0, 0);
+    run.WriteEffectLists("", "");
+    run.Environment().insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    run.Start();
+    const QRect probe(screen.width() / 2 - 40, screen.height() / 2 - 40, 80, 80);
+    const auto shown = [&](const QImage& shot) {
+        for (int y = probe.top(); y <= probe.bottom(); ++y) {
+            for (int x = probe.left(); x <= probe.right(); ++x) {
+                if (!SameColor(shot.pixelColor(x, y), checkerboard.pixelColor(x, y), 4)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    QImage shot;
+    EXPECT_TRUE(WaitFor([&] { return shown(shot = GrabScreen()); }, 15000))
+        << "centre pixel " << qPrintable(shot.pixelColor(probe.center()).name()) << ", its right neighbour "
+        << qPrintable(shot.pixelColor(probe.center() + QPoint(1, 0)).name());
+    // The corners too: the picture covers the whole screen.
+    for (const QPoint& corner : {QPoint(0, 0), QPoint(screen.width() - 1, screen.height() - 1)}) {
+        EXPECT_TRUE(SameColor(shot.pixelColor(corner), checkerboard.pixelColor(corner), 4));
+    }
+}
 
 TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopyWhichOpensTheDialog) {
     TX11Test x;

@@ -412,10 +412,28 @@ TEST_F(SlideImage, ExecuteDuringAnEffectStartsAfresh) {
 TEST_F(SlideImage, RandomLinesWithNothingToVisitEndAtOnce) {
     image.resize(10, 7000);
     FillPattern(image.Picture(), 10, 10);
+    image.SetNEffect(-1);
+    image.Execute(); // the picture at rows 3495 ... 3504
+    image.resize(10, 100);
+    image.SetHideMode(true);
     image.SetNEffect(4);
     image.Execute();
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ends, 2);
     EXPECT_FALSE(image.Running());
+}
+
+TEST_F(SlideImage, RandomColumnsReachEveryColumnOfA4KScreen) {
+    image.resize(3840, 2);
+    image.SetDelOriginal(false);
+    FillPattern(image.Picture(), 3840, 2);
+    image.SetNEffect(5);
+    image.Execute();
+    EXPECT_EQ(RunToEnd(image), 3841); // columns 0 ... 3840, the last one just beyond the picture
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3840; ++x) {
+            ASSERT_EQ(At(image.Buffer(), x, y), At(image.Picture(), x, y)) << x << "," << y;
+        }
+    }
 }
 
 TEST_F(SlideImage, RandomLinesFollowTheSharedGenerator) {

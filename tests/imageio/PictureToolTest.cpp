@@ -40,18 +40,21 @@ TEST(PictureTool, FolderOfMixedFilesGetsOneStatusLineEach) {
     folder.Write(QStringLiteral("d-notes.txt"), "just text");
     folder.Write(QStringLiteral("e-scan.tif"), "II*\0");
     ASSERT_TRUE(QDir().mkpath(folder.Path(QStringLiteral("f-sub.d"))));
+    folder.Write(QStringLiteral("f-turned.jpg"),
+                 ReadFileBytes(TestDataPath(QStringLiteral("jpeg/orientation/orientation-6.jpg"))));
     const QString missing = folder.Path(QStringLiteral("g-missing.bmp"));
 
     const TRun run = RunPictureTool({folder.Path(QString()), missing});
     EXPECT_EQ(run.ExitCode, 1);
     const QString p = folder.Path(QString()) + QLatin1Char('/');
     const QStringList expected = {
-        p + QStringLiteral("a-photo.JPG\tloaded\t48\t32\t24\t3"),
-        p + QStringLiteral("b-drawing.bmp\tloaded\t37\t3\t1\t5"),
-        p + QStringLiteral("c-animation.jpg\trefused\t0\t0\t24\t3"),
-        p + QStringLiteral("d-notes.txt\trefused\t0\t0\t24\t0"),
-        p + QStringLiteral("e-scan.tif\trefused\t0\t0\t24\t1"),
-        missing + QStringLiteral("\terror\t0\t0\t24\t0\tCannot open file \"") + missing +
+        p + QStringLiteral("a-photo.JPG\tloaded\t48\t32\t24\t3\t1"),
+        p + QStringLiteral("b-drawing.bmp\tloaded\t37\t3\t1\t5\t1"),
+        p + QStringLiteral("c-animation.jpg\trefused\t0\t0\t24\t3\t1"),
+        p + QStringLiteral("d-notes.txt\trefused\t0\t0\t24\t0\t1"),
+        p + QStringLiteral("e-scan.tif\trefused\t0\t0\t24\t1\t1"),
+        p + QStringLiteral("f-turned.jpg\tloaded\t16\t24\t24\t3\t6"),
+        missing + QStringLiteral("\terror\t0\t0\t24\t0\t1\tCannot open file \"") + missing +
             QStringLiteral("\". No such file or directory"),
     };
     EXPECT_EQ(run.Lines, expected);

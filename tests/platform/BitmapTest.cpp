@@ -75,7 +75,8 @@ TEST(Bitmap, RefusesPixelBlocksBeyondOneGibibyte) {
     EXPECT_TRUE(b.Empty());
     EXPECT_THROW(b.SetSize(0x7FFFFFFF, 0), EOutOfMemory);
     EXPECT_THROW(b.SetSize(0x7FFFFFFF, 0x7FFFFFFF), EOutOfMemory);
-    EXPECT_EQ(TBitmap::PixelBytesFor(0x7FFFFFFF, 0x7FFFFFFF, TPixelFormat::pf24bit), TBitmap::MaxPixelBytes + 1);
+    EXPECT_EQ(TBitmap::PixelBytesFor(0x7FFFFFFF, 0x7FFFFFFF, TPixelFormat::pf24bit),
+              TBitmap::MaxPixelBytes + 1);
     EXPECT_NO_THROW(b.SetSize(16384, 16384)); // 768 MiB
 }
 
@@ -122,4 +123,45 @@ TEST(Bitmap, ChangesAreNotifiedOnlyWhenSomethingChanged) {
     EXPECT_EQ(changes, 1);
     b.SetPixelFormat(TPixelFormat::pf1bit);
     EXPECT_EQ(changes, 2);
+}
+
+TEST(Bitmap, PicturesOfAboutTheSameSizeReuseTheBlockOfAnEmptiedOne) {
+    TBitmap b;
+    b.SetBrushColor(RGBColor(1, 2, 3));
+    b.Reset(100, 100, TPixelFormat::pf24bit);
+    const std::uint8_t* block = b.Bits();
+    b.SetWidth(0);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.Capacity(), 30000);
+    b.Reset(90, 100, TPixelFormat::pf24bit); // 27200 bytes
+    EXPECT_EQ(b.Bits(), block);
+    EXPECT_EQ(b.ScanLine(99)[89 * 3], 3); // filled with the brush all the same
+    b.SetSize(0, 0);
+    b.SetPixelFormat(TPixelFormat::pf1bit);
+    b.SetSize(100, 100); // 1-bit: 1600 bytes, far less than half of the block
+    EXPECT_EQ(b.Capacity(), 1600);
+    b.SetPixelFormat(TPixelFormat::pf24bit);
+    EXPECT_EQ(b.Capacity(), 30000);
+}
+
+TEST(Bitmap, SwapPixelsExchangesPicturesButKeepsBrushAndNotification) {
+    TBitmap a;
+    TBitmap b;
+    int changes = 0;
+    a.OnChange = [&] { ++changes; };
+    a.SetBrushColor(clBlack);
+    b.SetBrushColor(clWhite);
+    a.Reset(2, 3, TPixelFormat::pf24bit);
+    b.Reset(9, 1, TPixelFormat::pf1bit);
+    const std::uint8_t* blockOfB = b.Bits();
+    changes = 0;
+    a.SwapPixels(b);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(a.Bits(), blockOfB);
+    EXPECT_EQ(a.Width(), 9);
+    EXPECT_EQ(a.PixelFormat(), TPixelFormat::pf1bit);
+    EXPECT_EQ(b.Height(), 3);
+    EXPECT_EQ(b.ScanLine(2)[5], 0); // the black pixels of a
+    EXPECT_EQ(a.BrushColor(), clBlack);
+    EXPECT_EQ(b.BrushColor(), clWhite);
 }

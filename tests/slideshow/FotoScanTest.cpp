@@ -1,8 +1,10 @@
 #include "slideshow/FotoScan.h"
+#include "platform/FileNames.h"
 #include "slideshow/ProcessState.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -52,4 +54,29 @@ TEST(FotoScan, ListsOneLevelWithHiddenEntriesAndPictureNamedFolders) {
     ScanFotoDir();
     EXPECT_TRUE(PictureList.isEmpty());
     QDir::setCurrent(oldCurrent);
+}
+
+TEST(FotoScan, NamesInAnyEncodingAreListedInTheFoldersOwnOrder) {
+    QTemporaryDir folder;
+    for (const char* stored :
+         {"caf\xe9.jpg", "\xcf\xf0\xe8\xe2\xe5\xf2.JPG", "na\xc3\xafve.bmp", "r\xe9sum\xe9.txt"}) {
+        ASSERT_TRUE(WriteStoredFile(folder.path(), stored, "x")) << stored;
+    }
+    const QString oldCurrent = QDir::currentPath();
+    PictureList.clear();
+    FotoDir = folder.path();
+    ScanFotoDir();
+    QStringList inListingOrder;
+    ForEachStoredName(folder.path(), [&](std::string_view name) {
+        if (name.find(".txt") == std::string_view::npos) {
+            inListingOrder.append(DecodeFileName(name));
+        }
+    });
+    EXPECT_EQ(PictureList, inListingOrder);
+    QStringList found = PictureList;
+    found.sort();
+    EXPECT_EQ(found, (QStringList{QStringLiteral("café.jpg"), QStringLiteral("naïve.bmp"),
+                                  QStringLiteral("Привет.JPG")}));
+    QDir::setCurrent(oldCurrent);
+    RemoveStoredEntries(folder.path());
 }

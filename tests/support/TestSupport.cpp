@@ -4,6 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
 QString BinPath(const QString& program) {
     return QStringLiteral(AMBRELLE_BIN_DIR "/") + program;
 }
@@ -36,5 +44,39 @@ void WriteFileBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(bytes);
+    }
+}
+
+bool WriteStoredFile(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, bytes.constData(), std::size_t(bytes.size())) == ssize_t(bytes.size());
+    return ::close(fd) == 0 && written;
+}
+
+bool MakeStoredFolder(const QString& folder, const QByteArray& name) {
+    return ::mkdir((QFile::encodeName(folder) + '/' + name).constData(), 0755) == 0;
+}
+
+void RemoveStoredEntries(const QString& folder) {
+    const QByteArray root = QFile::encodeName(folder) + '/';
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(root.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        ::closedir(dir);
+    }
+    for (const std::string& name : names) {
+        const QByteArray path = root + QByteArray::fromStdString(name);
+        if (::unlink(path.constData()) != 0) {
+            ::rmdir(path.constData());
+        }
     }
 }

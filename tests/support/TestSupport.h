@@ -30,6 +30,13 @@ template <typename Condition> bool WaitFor(Condition condition, int milliseconds
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
 
+// Entries under names stored as these very bytes, which need not be UTF-8 (an old archive's Latin-1 or
+// Windows-1251). QTemporaryDir cannot remove such names itself: RemoveStoredEntries does, files and empty
+// folders alike.
+bool WriteStoredFile(const QString& folder, const QByteArray& name, const QByteArray& bytes);
+bool MakeStoredFolder(const QString& folder, const QByteArray& name);
+void RemoveStoredEntries(const QString& folder);
+
 // Readable gtest messages for Qt strings.
 #include <QStringList>
 

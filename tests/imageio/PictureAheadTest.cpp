@@ -1,0 +1,94 @@
+#include "tests/imageio/PictureTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include "imageio/PictureAhead.h"
+#include "platform/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Data(const char* name) {
+    return TestDataPath(QLatin1String(name));
+}
+
+} // namespace
+
+TEST(PictureAhead, HandsOverWhatTheLoaderReadsTurnedUprightAndReducedForTheBox) {
+    TPictureAhead ahead;
+    TBitmap picture;
+    ahead.SetAttachedBitmap(&picture);
+    ahead.Prepare(Data("jpeg/orientation/orientation-8.jpg")); // full size: no box yet
+    ahead.LoadFromFile(Data("jpeg/orientation/orientation-8.jpg"));
+    EXPECT_FALSE(ahead.Aborted());
+    EXPECT_EQ(ahead.Params().ExifOrientation, 8);
+    EXPECT_EQ(PictureOf(picture), ReadPpm(Data("jpeg/orientation/upright.ppm")));
+
+    ahead.SetFitBox(QSize(12, 9));
+    ahead.Prepare(Data("jpeg/grey.jpg")); // dropped: the next turn is another picture's
+    ahead.LoadFromFile(Data("jpeg/baseline.jpg"));
+    TBitmap reference;
+    TIOParams quarter;
+    quarter.JpegScale = ioJPEG_QUARTER;
+    LoadPicture(Data("jpeg/baseline.jpg"), reference, quarter);
+    EXPECT_EQ(PictureOf(picture), PictureOf(reference));
+    EXPECT_EQ(picture.Width(), 12);
+    EXPECT_EQ(ahead.Params().ExifOrientation, 1);
+
+    ahead.SetFitBox(QSize(24, 16)); // larger than the box of the read ahead: read again
+    ahead.Prepare(Data("jpeg/baseline.jpg"));
+    ahead.SetFitBox(QSize(48, 32));
+    ahead.LoadFromFile(Data("jpeg/baseline.jpg"));
+    EXPECT_EQ(picture.Width(), 48);
+
+    // A read stopped on the way (or not started) is not handed over: its turn reads the picture afresh.
+    ahead.Prepare(Data("jpeg/progressive.jpg"));
+    ahead.SetAborted(true);
+    ahead.LoadFromFile(Data("jpeg/progressive.jpg"));
+    EXPECT_FALSE(ahead.Aborted());
+    EXPECT_EQ(PictureOf(picture), ReadPpm(Data("jpeg/progressive.ppm")));
+}
+
+TEST(PictureAhead, PixelBlocksGoRoundInsteadOfBeingAllocatedForEveryPicture) {
+    TPictureAhead ahead;
+    TBitmap picture;
+    ahead.SetAttachedBitmap(&picture);
+    std::vector<const std::uint8_t*> blocks;
+    for (int i = 0; i < 4; ++i) {
+        ahead.Prepare(Data("jpeg/baseline.jpg"));
+        ahead.LoadFromFile(Data("jpeg/baseline.jpg"));
+        blocks.push_back(picture.Bits());
+        picture.SetSize(0, 0); // as the slide image control empties it once shown
+    }
+    EXPECT_NE(blocks[0], blocks[1]);
+    EXPECT_EQ(blocks[2], blocks[0]);
+    EXPECT_EQ(blocks[3], blocks[1]);
+}
+
+TEST(PictureAhead, RefusalsAndErrorsComeAtTheirOwnTurn) {
+    TPictureFolder folder;
+    const QString notJpeg = folder.Write(QStringLiteral("not.jpg"), "not a picture");
+    const QString missing = folder.Path(QStringLiteral("missing.bmp"));
+    TPictureAhead ahead;
+    TBitmap picture;
+    ahead.SetAttachedBitmap(&picture);
+    ahead.LoadFromFile(Data("jpeg/baseline.jpg"));
+    const TRgbPicture before = PictureOf(picture);
+
+    ahead.Prepare(notJpeg);
+    ahead.LoadFromFile(notJpeg);
+    EXPECT_TRUE(ahead.Aborted());
+    EXPECT_EQ(PictureOf(picture), before); // refused before sizing: the bitmap keeps its picture
+
+    ahead.Prepare(missing); // no exception yet
+    try {
+        ahead.LoadFromFile(missing);
+        FAIL() << "no exception";
+    } catch (const EFOpenError& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Cannot open file \"") + missing)) << e.what();
+    }
+    EXPECT_EQ(PictureOf(picture), before);
+    ahead.LoadFromFile(Data("jpeg/grey.jpg")); // and the next one loads
+    EXPECT_FALSE(ahead.Aborted());
+    EXPECT_EQ(ahead.Params().JpegColorSpace, ioJPEG_GRAYLEV);
+}
