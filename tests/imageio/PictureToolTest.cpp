@@ -67,8 +67,8 @@ TEST(PictureTool, ExitCodeZeroWhenEverythingLoaded) {
                                      TestDataPath(QStringLiteral("tga/magick-32bit-rle-top.tga"))});
     EXPECT_EQ(run.ExitCode, 0);
     ASSERT_EQ(run.Lines.size(), 4);
-    EXPECT_TRUE(run.Lines[2].endsWith(QStringLiteral("\tloaded\t37\t3\t1\t4")));
-    EXPECT_TRUE(run.Lines[3].endsWith(QStringLiteral("\tloaded\t13\t7\t24\t11")));
+    EXPECT_TRUE(run.Lines[2].endsWith(QStringLiteral("\tloaded\t37\t3\t1\t4\t1")));
+    EXPECT_TRUE(run.Lines[3].endsWith(QStringLiteral("\tloaded\t13\t7\t24\t11\t1")));
 }
 
 TEST(PictureTool, TiffFilesAreReportedWithTheirFormat) {
@@ -76,8 +76,8 @@ TEST(PictureTool, TiffFilesAreReportedWithTheirFormat) {
     const QString lzw = TestDataPath(QStringLiteral("tiff/rgb-tiffcp-lzw.tif"));
     const TRun run = RunPictureTool({fax, lzw});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Lines, (QStringList{fax + QStringLiteral("\tloaded\t2600\t48\t1\t1"),
-                                      lzw + QStringLiteral("\trefused\t0\t0\t24\t1")}));
+    EXPECT_EQ(run.Lines, (QStringList{fax + QStringLiteral("\tloaded\t2600\t48\t1\t1\t1"),
+                                      lzw + QStringLiteral("\trefused\t0\t0\t24\t1\t1")}));
 }
 
 TEST(PictureTool, PpmOutputHoldsTheBitmapTopRowFirst) {
@@ -111,7 +111,7 @@ TEST(PictureTool, EmptyPictureWritesNoPpmAndEndsNormally) {
 
     TRun run = RunPictureTool({QStringLiteral("--ppm"), out, empty});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Lines, QStringList{empty + QStringLiteral("\tloaded\t0\t5\t24\t5")});
+    EXPECT_EQ(run.Lines, QStringList{empty + QStringLiteral("\tloaded\t0\t5\t24\t5\t1")});
     EXPECT_FALSE(QFile::exists(out));
 
     run = RunPictureTool({empty, TestDataPath(QStringLiteral("bmp/magick-24bit.bmp"))});
@@ -128,12 +128,12 @@ TEST(PictureTool, ReportsIconsCursorsAndMetafiles) {
     const TRun run = RunPictureTool(files);
     EXPECT_EQ(run.ExitCode, 1);
     const QStringList expected = {
-        files[0] + QStringLiteral("\tloaded\t8\t2\t1\t6"),
-        files[1] + QStringLiteral("\tloaded\t5\t2\t24\t6"),
-        files[2] + QStringLiteral("\tloaded\t16\t16\t1\t7"),
-        files[3] + QStringLiteral("\trefused\t0\t0\t24\t6"),
-        files[4] + QStringLiteral("\tloaded\t2799\t699\t24\t10"),
-        files[5] + QStringLiteral("\tloaded\t2799\t699\t24\t9"),
+        files[0] + QStringLiteral("\tloaded\t8\t2\t1\t6\t1"),
+        files[1] + QStringLiteral("\tloaded\t5\t2\t24\t6\t1"),
+        files[2] + QStringLiteral("\tloaded\t16\t16\t1\t7\t1"),
+        files[3] + QStringLiteral("\trefused\t0\t0\t24\t6\t1"),
+        files[4] + QStringLiteral("\tloaded\t2799\t699\t24\t10\t1"),
+        files[5] + QStringLiteral("\tloaded\t2799\t699\t24\t9\t1"),
     };
     EXPECT_EQ(run.Lines, expected);
 }
