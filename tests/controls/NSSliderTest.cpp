@@ -244,7 +244,7 @@ TEST_F(IntervalSlider, ASecondSliderOfOneSizeSharesTheBitmapAndTakesTheBlinkTime
 }
 
 // MaxValue 100: the travel spans -Sensitivity decibels below position 100.
-TEST(LogarithmicSlider, MapsDecibelsOntoTheTravelAndKeepsThePositionWhenTheSensitivityChanges) {
+TEST(LogarithmicSlider, MapsDecibelsOntoTheTravelOfASensitivityKeptInRange) {
     SetUpControlsApplication();
     TNSSlider slider;
     slider.SetMaxValue(100);
