@@ -20,6 +20,7 @@ void SetUpControlsApplication() {
     QApplication::setPalette(palette);
 }
 
+// The scale stays hidden, so its settings are left as they are.
 void ApplyIntervalSliderSettings(TNSSlider& slider) {
     slider.setGeometry(32, 8, 329, 25);
     slider.SetMinValue(167);
@@ -27,8 +28,7 @@ void ApplyIntervalSliderSettings(TNSSlider& slider) {
     slider.SetLineSize(166);
     slider.SetPageSize(1);
     slider.SetPosition(2500);
-    TNSBevel bevel;
-    slider.SetBevel(bevel);
+    slider.SetBevel(TNSBevel());
     TNSBevel groove;
     groove.SetBorderSpaceColor(RGBColor(0, 128, 0));
     groove.SetInnerShadowColor(clBtnFace);
@@ -37,15 +37,6 @@ void ApplyIntervalSliderSettings(TNSSlider& slider) {
     slider.SetFocusColor(clBtnFace);
     slider.SetThumbBorder(false);
     slider.SetGrooveSize(1);
-    slider.SetScaleDistance(8);
-    TNSScale scale;
-    scale.SetVisible(false);
-    scale.SetTickCount(25);
-    scale.SetEnlargeEvery(1);
-    scale.SetSize(5);
-    scale.SetOrigin(soOuter);
-    scale.SetConnect(true);
-    slider.SetScale(scale);
     slider.SetSensitivity(-20);
 }
 
@@ -56,23 +47,29 @@ void ShowActive(QWidget& window) {
     QApplication::processEvents();
 }
 
-void SendMouse(QWidget& widget, QEvent::Type type, int x, int y, Qt::MouseButton button,
-               Qt::MouseButtons held) {
+namespace {
+
+// The left button goes down, moves held, and comes up.
+void SendMouse(QWidget& widget, QEvent::Type type, int x, int y) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
     const QPointF local(x, y);
     QMouseEvent event(type, local, widget.mapToGlobal(local), button, held, Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
 }
 
-void Press(QWidget& widget, int x, int y, Qt::MouseButton button) {
-    SendMouse(widget, QEvent::MouseButtonPress, x, y, button, button);
+} // namespace
+
+void Press(QWidget& widget, int x, int y) {
+    SendMouse(widget, QEvent::MouseButtonPress, x, y);
 }
 
 void MoveHeld(QWidget& widget, int x, int y) {
-    SendMouse(widget, QEvent::MouseMove, x, y, Qt::NoButton, Qt::LeftButton);
+    SendMouse(widget, QEvent::MouseMove, x, y);
 }
 
-void Release(QWidget& widget, int x, int y, Qt::MouseButton button) {
-    SendMouse(widget, QEvent::MouseButtonRelease, x, y, button, Qt::NoButton);
+void Release(QWidget& widget, int x, int y) {
+    SendMouse(widget, QEvent::MouseButtonRelease, x, y);
 }
 
 void SendKey(QWidget& widget, int key) {
@@ -84,4 +81,12 @@ void SendKey(QWidget& widget, int key) {
 
 QImage Grab(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void Fill(QImage& image, int x1, int y1, int x2, int y2, const QColor& color) {
+    for (int y = y1; y <= y2; ++y) {
+        for (int x = x1; x <= x2; ++x) {
+            image.setPixelColor(x, y, color);
+        }
+    }
 }

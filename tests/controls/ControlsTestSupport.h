@@ -3,7 +3,6 @@
 #include "controls/NSSlider.h"
 
 #include <QColor>
-#include <QEvent>
 #include <QImage>
 #include <QWidget>
 
@@ -25,32 +24,32 @@ struct ControlsApplication {
     ControlsApplication() { SetUpControlsApplication(); }
 };
 
-// A slider that counts its paints.
-class CountingSlider : public TNSSlider {
+// A control that counts its paints.
+template <class Control> class Counting : public Control {
 public:
-    explicit CountingSlider(QWidget* parent = nullptr) : TNSSlider(parent) {}
+    using Control::Control;
     int Paints = 0;
 
 protected:
     void Paint() override {
         ++Paints;
-        TNSSlider::Paint();
+        Control::Paint();
     }
 };
 
-// The settings of the settings dialog's interval slider: 329 x 25, 167 ... 50000 at 2500, line size 166,
-// page size 1, plain bevels, a groove of 1 pixel, a blinking thumb without border.
+// The settings dialog's interval slider: 329 x 25, 167 ... 50000 at 2500, line size 166, page size 1,
+// plain bevels, a groove of 1 pixel, a blinking thumb without border.
 void ApplyIntervalSliderSettings(TNSSlider& slider);
 
 // Shows a top-level widget and makes its window the active one, so that focus can be given.
 void ShowActive(QWidget& window);
 
-void SendMouse(QWidget& widget, QEvent::Type type, int x, int y, Qt::MouseButton button,
-               Qt::MouseButtons held);
-void Press(QWidget& widget, int x, int y, Qt::MouseButton button = Qt::LeftButton);
+void Press(QWidget& widget, int x, int y);
 void MoveHeld(QWidget& widget, int x, int y);
-void Release(QWidget& widget, int x, int y, Qt::MouseButton button = Qt::LeftButton);
+void Release(QWidget& widget, int x, int y);
 void SendKey(QWidget& widget, int key);
 
 // What the widget shows, as RGB32.
 QImage Grab(QWidget& widget);
+// Paints the pixels x1 ... x2, y1 ... y2.
+void Fill(QImage& image, int x1, int y1, int x2, int y2, const QColor& color);

@@ -27,15 +27,13 @@ TEST(BitmapCache, SharesBySizeAndGoesWithTheLastEntry) {
     TBitmap* none = nullptr;
     TBitmapCache::Release(none);
     EXPECT_FALSE(TBitmapCache::Exists());
-}
 
-TEST(BitmapCache, NegativeSizesCountAsZero) {
-    TBitmap* a = TBitmapCache::Acquire(-5, 10);
-    TBitmap* b = TBitmapCache::Acquire(0, 10);
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(a->Width(), 0);
-    TBitmapCache::Release(a);
-    TBitmapCache::Release(b);
+    TBitmap* negative = TBitmapCache::Acquire(-5, 10);
+    TBitmap* zero = TBitmapCache::Acquire(0, 10);
+    EXPECT_EQ(negative, zero) << "negative sizes count as zero";
+    EXPECT_EQ(zero->Width(), 0);
+    TBitmapCache::Release(negative);
+    TBitmapCache::Release(zero);
     EXPECT_FALSE(TBitmapCache::Exists());
 }
 

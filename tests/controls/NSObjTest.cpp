@@ -83,22 +83,17 @@ TEST_F(BevelNotifications, NestedUpdatesNotifyOnceAtTheOutermostEnd) {
     EXPECT_EQ(changes, 1);
 }
 
-struct WidthCase {
-    const char* Name;
-    TBevelCut Outer;
-    TBevelCut Inner;
-    TBorderStyle Style;
-    int Border;
-    int Space;
-    int Expected;
-};
-
-TEST(BevelWidth, DefaultsTakeOnePixel) {
-    EXPECT_EQ(TNSBevel().BevelWidth(), 1);
-}
-
 TEST(BevelWidth, SumsEveryFrame) {
-    const WidthCase cases[] = {
+    EXPECT_EQ(TNSBevel().BevelWidth(), 1) << "the defaults take one pixel";
+    const struct {
+        const char* Name;
+        TBevelCut Outer;
+        TBevelCut Inner;
+        TBorderStyle Style;
+        int Border;
+        int Space;
+        int Expected;
+    } cases[] = {
         {"lowered outer", bvLowered, bvNone, bsNone, 0, 0, 3},
         {"nothing", bvNone, bvNone, bsNone, 0, 0, 0},
         {"single line only", bvNone, bvNone, bsSingle, 0, 0, 1},
@@ -106,7 +101,7 @@ TEST(BevelWidth, SumsEveryFrame) {
         {"inner space too", bvNone, bvSpace, bsNone, 0, 0, 2},
         {"everything", bvRaised, bvLowered, bsSingle, 4, 5, 1 + 3 + 4 + 2 + 5},
     };
-    for (const WidthCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TNSBevel bevel;
         bevel.SetBevelOuter(c.Outer);
@@ -120,73 +115,25 @@ TEST(BevelWidth, SumsEveryFrame) {
     }
 }
 
-class CountingControl : public TNSCustomControl {
-public:
-    using TNSCustomControl::TNSCustomControl;
-    int Paints = 0;
-
-protected:
-    void Paint() override {
-        ++Paints;
-        TNSCustomControl::Paint();
-    }
-};
-
-class ControlPicture : public testing::Test {
-protected:
-    ControlPicture() {
-        control.resize(12, 9);
-        control.SetColor(RGBColor(1, 2, 3));
-        control.show();
-        QApplication::processEvents();
-    }
-
-    // The control's colour everywhere, with a 1-pixel ring of another colour when ring is valid.
-    QImage Expected(const QColor& ring) const {
-        QImage image(12, 9, QImage::Format_RGB32);
-        image.fill(QColor(1, 2, 3));
-        if (ring.isValid()) {
-            for (int x = 0; x < 12; ++x) {
-                image.setPixelColor(x, 0, ring);
-                image.setPixelColor(x, 8, ring);
-            }
-            for (int y = 0; y < 9; ++y) {
-                image.setPixelColor(0, y, ring);
-                image.setPixelColor(11, y, ring);
-            }
-        }
-        return image;
-    }
-
-    ControlsApplication application;
-    CountingControl control;
-};
-
-TEST_F(ControlPicture, SpaceBevelLeavesABandOfTheControlColour) {
+TEST(ControlPicture, SpaceBevelLeavesABandOfTheControlColourAndASingleBorderIsOneFrameLine) {
+    SetUpControlsApplication();
+    TNSCustomControl control;
+    control.resize(12, 9);
+    control.SetColor(RGBColor(1, 2, 3));
+    control.show();
+    QApplication::processEvents();
     control.Bevel()->SetBevelOuter(bvSpace);
     control.Bevel()->SetBevelOuterWidth(3);
-    EXPECT_EQ(control.BevelWidth(), 3);
     EXPECT_EQ(control.InnerRect(), (TRect{3, 3, 9, 6}));
-    EXPECT_EQ(Grab(control), Expected(QColor()));
-}
+    QImage expected(12, 9, QImage::Format_RGB32);
+    expected.fill(QColor(1, 2, 3));
+    EXPECT_EQ(Grab(control), expected);
 
-TEST_F(ControlPicture, SingleBorderIsOneWindowFrameLine) {
     control.Bevel()->SetBevelOuter(bvNone);
     control.Bevel()->SetBorderStyle(bsSingle);
-    EXPECT_EQ(control.BevelWidth(), 1);
-    EXPECT_EQ(Grab(control), Expected(Frame));
-}
-
-TEST_F(ControlPicture, UnchangedBevelValueRepaintsNothing) {
-    QApplication::processEvents();
-    const int paints = control.Paints;
-    control.Bevel()->SetBevelOuter(bvLowered);
-    control.Bevel()->SetOuterLightColor(clBtnHighlight);
-    QApplication::processEvents();
-    EXPECT_EQ(control.Paints, paints);
-    control.Bevel()->SetOuterLightColor(clWhite);
-    QApplication::processEvents();
-    EXPECT_EQ(control.Paints, paints + 1);
+    Fill(expected, 0, 0, 11, 8, Frame);
+    Fill(expected, 1, 1, 10, 7, QColor(1, 2, 3));
+    EXPECT_EQ(Grab(control), expected);
 }
 
 TEST(ControlColor, FollowsTheParentUntilSet) {

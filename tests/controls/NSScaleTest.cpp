@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 TEST(Scale, SettersClampFirstAndNotifyOnlyOnChange) {
@@ -67,29 +69,28 @@ TEST(Scale, DrawingNeedsACanvas) {
     }
 }
 
-QImage White(int width, int height) {
+// What the scale draws into rect on a picture of the given size and background.
+QImage Drawn(TNSScale& scale, int width, int height, Qt::GlobalColor background, const TRect& rect) {
+    SetUpControlsApplication();
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    image.fill(background);
+    {
+        QPainter painter(&image);
+        scale.SetCanvas(&painter);
+        scale.Draw(rect, false);
+    }
     return image;
 }
 
 // Eleven ticks over 100 pixels, every fifth long: ticks 0, 5 and 10 are 7 pixels, the others 3, standing on
 // the top edge; the last one on the right edge itself.
 TEST(Scale, ElevenTicksEveryFifthLong) {
-    SetUpControlsApplication();
     TNSScale scale;
-    QImage actual = White(101, 8);
-    {
-        QPainter painter(&actual);
-        scale.SetCanvas(&painter);
-        scale.Draw({0, 0, 100, 8}, false);
-    }
-    QImage expected = White(101, 8);
+    const QImage actual = Drawn(scale, 101, 8, Qt::white, {0, 0, 100, 8});
+    QImage expected(101, 8, QImage::Format_RGB32);
+    expected.fill(Qt::white);
     for (int i = 0; i <= 10; ++i) {
-        const int length = i % 5 == 0 ? 7 : 3;
-        for (int y = 0; y < length; ++y) {
-            expected.setPixelColor(10 * i, y, Qt::black);
-        }
+        Fill(expected, 10 * i, 0, 10 * i, i % 5 == 0 ? 6 : 2, Qt::black);
     }
     EXPECT_EQ(actual, expected);
 }
@@ -98,37 +99,21 @@ TEST(Scale, ElevenTicksEveryFifthLong) {
 // down the left edge with its white twin right of it, and the ticks start one pixel in, each a black line
 // with a white one below.
 TEST(Scale, LoweredConnectedVerticalTicksStartOnePixelIn) {
-    SetUpControlsApplication();
     TNSScale scale;
     scale.SetStyle(stLowered);
     scale.SetConnect(true);
     scale.SetTickCount(3);
     scale.SetEnlargeEvery(2);
     scale.SetSize(4);
-    QImage actual(12, 24, QImage::Format_RGB32);
-    actual.fill(Qt::gray);
-    {
-        QPainter painter(&actual);
-        scale.SetCanvas(&painter);
-        scale.Draw({1, 1, 7, 21}, false);
-    }
+    const QImage actual = Drawn(scale, 12, 24, Qt::gray, {1, 1, 7, 21});
     QImage expected(12, 24, QImage::Format_RGB32);
     expected.fill(Qt::gray);
-    const auto line = [&](int x1, int y1, int x2, int y2, Qt::GlobalColor c) {
-        for (int y = y1; y <= y2; ++y) {
-            for (int x = x1; x <= x2; ++x) {
-                expected.setPixelColor(x, y, c);
-            }
-        }
-    };
-    line(1, 2, 1, 21, Qt::black);
-    line(2, 2, 2, 21, Qt::white);
+    Fill(expected, 1, 2, 1, 21, Qt::black);
+    Fill(expected, 2, 2, 2, 21, Qt::white);
     // Ticks at 1, 11 and 21: long (4), short (2), long.
-    const int ys[] = {1, 11, 21};
-    const int lengths[] = {4, 2, 4};
-    for (int i = 0; i < 3; ++i) {
-        line(2, ys[i], 1 + lengths[i], ys[i], Qt::black);
-        line(2, ys[i] + 1, 1 + lengths[i], ys[i] + 1, Qt::white);
+    for (const auto& [y, length] : {std::pair{1, 4}, std::pair{11, 2}, std::pair{21, 4}}) {
+        Fill(expected, 2, y, 1 + length, y, Qt::black);
+        Fill(expected, 2, y + 1, 1 + length, y + 1, Qt::white);
     }
     EXPECT_EQ(actual, expected);
 }

@@ -24,87 +24,77 @@ protected:
         ShowActive(panel);
     }
 
-    void ResetCounts() {
-        changes = 0;
-        tracks = 0;
-        trackEnds = 0;
+    void SetPositionQuietly(int position) {
+        slider.SetPosition(position);
+        changes = tracks = trackEnds = 0;
     }
 
     ControlsApplication application;
     QWidget panel;
-    CountingSlider slider{&panel};
+    Counting<TNSSlider> slider{&panel};
     int changes = 0;
     int tracks = 0;
     int trackEnds = 0;
 };
 
-struct KeyCase {
-    const char* Name;
-    int Start;
-    int Key;
-    int Expected;
-    int Changes;
-};
-
 TEST_F(IntervalSlider, KeyboardTable) {
-    const KeyCase cases[] = {
-        {"Right near the top clamps", 49900, Qt::Key_Right, 50000, 1},
-        {"Up adds the line size", 2500, Qt::Key_Up, 2666, 1},
-        {"Left at the bottom does nothing", 167, Qt::Key_Left, 167, 0},
-        {"Down subtracts the line size", 2500, Qt::Key_Down, 2334, 1},
-        {"Right at the top does nothing", 50000, Qt::Key_Right, 50000, 0},
-        {"Page Up moves by the page size", 2500, Qt::Key_PageUp, 2501, 1},
-        {"Page Down at the bottom does nothing", 167, Qt::Key_PageDown, 167, 0},
-        {"Page Up at the top does nothing", 50000, Qt::Key_PageUp, 50000, 0},
-        {"Home goes left", 2500, Qt::Key_Home, 167, 1},
-        {"End goes right", 2500, Qt::Key_End, 50000, 1},
-        {"Other keys change nothing", 2500, Qt::Key_A, 2500, 0},
+    struct {
+        const char* Name;
+        int Start;
+        int Key;
+        int Expected;
+    } const cases[] = {
+        {"Right near the top clamps", 49900, Qt::Key_Right, 50000},
+        {"Up adds the line size", 2500, Qt::Key_Up, 2666},
+        {"Left at the bottom does nothing", 167, Qt::Key_Left, 167},
+        {"Down subtracts the line size", 2500, Qt::Key_Down, 2334},
+        {"Right at the top does nothing", 50000, Qt::Key_Right, 50000},
+        {"Page Up moves by the page size", 2500, Qt::Key_PageUp, 2501},
+        {"Page Down at the bottom does nothing", 167, Qt::Key_PageDown, 167},
+        {"Page Up at the top does nothing", 50000, Qt::Key_PageUp, 50000},
+        {"Home goes left", 2500, Qt::Key_Home, 167},
+        {"End goes right", 2500, Qt::Key_End, 50000},
+        {"Other keys change nothing", 2500, Qt::Key_A, 2500},
     };
-    for (const KeyCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        slider.SetPosition(c.Start);
-        ResetCounts();
-        SendKey(slider, c.Key);
-        EXPECT_EQ(slider.Position(), c.Expected);
-        EXPECT_EQ(changes, c.Changes);
-        EXPECT_EQ(tracks, c.Changes);
-        EXPECT_EQ(trackEnds, c.Changes);
-    }
-}
-
-TEST_F(IntervalSlider, KeyDownEventSeesEveryKey) {
     int seen = 0;
     slider.SetOnKeyDown([&](QObject*, int& key, Qt::KeyboardModifiers) { seen = key; });
-    SendKey(slider, Qt::Key_Left);
-    EXPECT_EQ(seen, Qt::Key_Left);
-    SendKey(slider, Qt::Key_Escape);
-    EXPECT_EQ(seen, Qt::Key_Escape);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetPositionQuietly(c.Start);
+        SendKey(slider, c.Key);
+        EXPECT_EQ(seen, c.Key) << "the key-down event sees every key";
+        EXPECT_EQ(slider.Position(), c.Expected);
+        const int moved = c.Expected != c.Start;
+        EXPECT_EQ(changes, moved);
+        EXPECT_EQ(tracks, moved);
+        EXPECT_EQ(trackEnds, moved);
+    }
 }
 
 TEST_F(IntervalSlider, ChangeOnlyForARequestThatDiffersFromTheStoredValue) {
     slider.SetPosition(2500);
     EXPECT_EQ(changes, 0);
-
-    slider.SetPosition(167);
-    ResetCounts();
+    SetPositionQuietly(167);
     slider.SetPosition(166);
     EXPECT_EQ(slider.Position(), 167);
     EXPECT_EQ(changes, 1) << "a request that clamps back to the stored value still reports";
-
-    slider.SetPosition(50000);
-    ResetCounts();
+    SetPositionQuietly(50000);
     slider.SetPosition(70000);
     EXPECT_EQ(slider.Position(), 50000);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(tracks, 0) << "writing the position is no tracking";
 }
 
-TEST_F(IntervalSlider, ValueChangeThatLeavesTheThumbRepaintsNothing) {
+TEST_F(IntervalSlider, RepaintsOnlyWhenThePictureChanges) {
     QApplication::processEvents();
     const TRect thumb = slider.ThumbRect();
     const int paints = slider.Paints;
-
     slider.SetPosition(2501);
+    slider.Bevel()->SetBevelOuter(bvLowered);
+    slider.Groove()->SetBorderSpaceColor(RGBColor(0, 128, 0));
+    slider.SetThumbBorder(false);
+    slider.SetThumbWidth(11);
+    slider.SetFocusColor(clBtnFace);
     QApplication::processEvents();
     EXPECT_EQ(slider.Paints, paints);
     EXPECT_EQ(slider.ThumbRect(), thumb);
@@ -113,38 +103,29 @@ TEST_F(IntervalSlider, ValueChangeThatLeavesTheThumbRepaintsNothing) {
     slider.SetPosition(25000);
     EXPECT_EQ(slider.Paints, paints + 1) << "a moved thumb repaints at once";
     EXPECT_NE(slider.ThumbRect(), thumb);
-}
-
-TEST_F(IntervalSlider, UnchangedBevelOrGrooveValueRepaintsNothing) {
     QApplication::processEvents();
-    const int paints = slider.Paints;
-    slider.Bevel()->SetBevelOuter(bvLowered);
-    slider.Groove()->SetBorderSpaceColor(RGBColor(0, 128, 0));
-    slider.SetThumbBorder(false);
-    slider.SetThumbWidth(11);
-    slider.SetFocusColor(clBtnFace);
-    QApplication::processEvents();
-    EXPECT_EQ(slider.Paints, paints);
-
+    const int moved = slider.Paints;
     slider.Groove()->SetBevelOuter(bvRaised);
     QApplication::processEvents();
-    EXPECT_EQ(slider.Paints, paints + 1);
+    EXPECT_EQ(slider.Paints, moved + 1);
+    slider.Bevel()->SetOuterLightColor(clWhite);
+    QApplication::processEvents();
+    EXPECT_EQ(slider.Paints, moved + 2);
 }
 
 TEST_F(IntervalSlider, ClickBesideTheThumbJumpsThereButDoesNotDrag) {
     // (200 - 1 - 5) / 316 * 49833 + 167 = 30760.7, and that value puts the thumb's centre at 200.
     Press(slider, 200, 12);
     EXPECT_EQ(slider.Position(), 30761);
+    EXPECT_EQ(slider.Value(), 30761) << "linear despite its sensitivity";
     EXPECT_EQ(slider.ThumbRect().Left + 5, 200);
     EXPECT_FALSE(slider.Grabbed());
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(tracks, 1);
     EXPECT_TRUE(slider.hasFocus());
-
     MoveHeld(slider, 260, 12);
     EXPECT_EQ(slider.Position(), 30761);
     EXPECT_EQ(trackEnds, 0);
-
     Release(slider, 260, 12);
     EXPECT_EQ(trackEnds, 1);
     EXPECT_EQ(changes, 1);
@@ -155,18 +136,15 @@ TEST_F(IntervalSlider, DraggingPastEitherEndStopsAtTheBound) {
     Press(slider, 21, 12);
     EXPECT_TRUE(slider.Grabbed());
     EXPECT_EQ(slider.Position(), 2500) << "grabbing moves nothing";
-
     MoveHeld(slider, -400, 12);
     EXPECT_EQ(slider.Position(), 167);
     MoveHeld(slider, -800, 12);
     EXPECT_EQ(slider.Position(), 167);
     MoveHeld(slider, 900, 12);
     EXPECT_EQ(slider.Position(), 50000);
-    // 10 pixels of 316 are 10 * 49833 / 316 = 1577.0 values.
-    MoveHeld(slider, 31, 12);
+    MoveHeld(slider, 31, 12); // 10 pixels of 316 are 10 * 49833 / 316 = 1577.0 values
     EXPECT_EQ(slider.Position(), 2500 + 1577);
     EXPECT_EQ(tracks, 1 + 3);
-
     Release(slider, 31, 12);
     EXPECT_FALSE(slider.Grabbed());
     EXPECT_EQ(trackEnds, 1);
@@ -179,8 +157,7 @@ TEST_F(IntervalSlider, WideRangeDragDoesNotOverflow) {
     QApplication::processEvents();
     Press(slider, 6, 12);
     ASSERT_TRUE(slider.Grabbed());
-    // 100 * 2e9 does not fit 32 bits; 100 / 316 of the range is 632911392.4.
-    MoveHeld(slider, 106, 12);
+    MoveHeld(slider, 106, 12); // 100 * 2e9 does not fit 32 bits; 100 / 316 of the range is 632911392.4
     EXPECT_EQ(slider.Position(), 632911392);
     Release(slider, 106, 12);
 }
@@ -196,7 +173,6 @@ TEST_F(IntervalSlider, VerticalWhenTallerThanWideWithHomeAtTheTop) {
     EXPECT_EQ(slider.Position(), 167);
     QApplication::processEvents();
     EXPECT_EQ(slider.ThumbRect().Bottom, 328);
-
     slider.resize(329, 25);
     EXPECT_EQ(slider.Orientation(), orHorizontal);
 }
@@ -229,7 +205,6 @@ TEST_F(IntervalSlider, ThumbBlinksEveryOtherTickWhileFocusedAndStaysDottedWhileH
     EXPECT_TRUE(slider.BlinkPhase());
     tick();
     EXPECT_FALSE(slider.BlinkPhase());
-
     Press(slider, 21, 12);
     ASSERT_TRUE(slider.Grabbed());
     tick();
@@ -243,30 +218,22 @@ TEST_F(IntervalSlider, ThumbBlinksEveryOtherTickWhileFocusedAndStaysDottedWhileH
     EXPECT_FALSE(slider.BlinkPhase());
 }
 
-TEST_F(IntervalSlider, BlinkTimerGoesWithItsSlider) {
+TEST_F(IntervalSlider, ASecondSliderOfOneSizeSharesTheBitmapAndTakesTheBlinkTimerAlong) {
     auto other = std::make_unique<TNSSlider>(&panel);
     ApplyIntervalSliderSettings(*other);
     other->show();
     other->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(TNSCustomSlider::BlinkTimerOwner(), other.get());
-    other.reset();
-    EXPECT_EQ(TNSCustomSlider::BlinkTimer(), nullptr);
-    EXPECT_EQ(TNSCustomSlider::BlinkTimerOwner(), nullptr);
-}
-
-TEST_F(IntervalSlider, TwoSlidersOfOneSizeShareOneBitmapThatOutlivesTheFirst) {
-    auto first = std::make_unique<TNSSlider>(&panel);
-    ApplyIntervalSliderSettings(*first);
-    first->show();
-    QApplication::processEvents();
     const TBitmap* shared = slider.OffscreenBitmap();
     ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(first->OffscreenBitmap(), shared);
+    EXPECT_EQ(other->OffscreenBitmap(), shared);
     EXPECT_EQ(TBitmapCache::RefCount(shared), 2);
 
     const QImage before = Grab(slider);
-    first.reset();
+    other.reset();
+    EXPECT_EQ(TNSCustomSlider::BlinkTimer(), nullptr);
+    EXPECT_EQ(TNSCustomSlider::BlinkTimerOwner(), nullptr);
     EXPECT_EQ(TBitmapCache::RefCount(shared), 1);
     EXPECT_EQ(slider.OffscreenBitmap(), shared);
     EXPECT_EQ(Grab(slider), before);
@@ -276,47 +243,27 @@ TEST_F(IntervalSlider, TwoSlidersOfOneSizeShareOneBitmapThatOutlivesTheFirst) {
     EXPECT_EQ(slider.OffscreenBitmap()->Width(), 300);
 }
 
-TEST_F(IntervalSlider, LinearInTheDialogDespiteItsSensitivity) {
-    EXPECT_FALSE(slider.Logarithmic());
-    EXPECT_EQ(slider.Sensitivity(), -20);
-    slider.SetPosition(25000);
-    EXPECT_EQ(slider.Value(), 25000);
-}
-
-struct MappingCase {
-    int Position;
-    int Value;
-    int ReadBack;
-};
-
-// MinValue 0, MaxValue 100, sensitivity -20: the travel spans 20 dB below position 100.
-TEST(LogarithmicSlider, MapsDecibelsOntoTheTravel) {
+// MaxValue 100: the travel spans -Sensitivity decibels below position 100.
+TEST(LogarithmicSlider, MapsDecibelsOntoTheTravelOfASensitivityKeptInRange) {
     SetUpControlsApplication();
     TNSSlider slider;
     slider.SetMaxValue(100);
-    slider.SetSensitivity(-20);
     slider.SetLogarithmic(true);
-    const MappingCase cases[] = {
-        {100, 100, 100}, {10, 0, 0}, {5, 0, 0}, {50, 70, 50}, {1000, 100, 100}, {0, 0, 0}, {-5, 0, 0},
+    slider.SetSensitivity(-10);
+    EXPECT_EQ(slider.Sensitivity(), -20) << "kept in range";
+    const struct {
+        int Position;
+        int Value;
+        int ReadBack;
+    } cases[] = {
+        {100, 100, 100}, {10, 0, 0}, {5, 0, 0}, {1000, 100, 100}, {0, 0, 0}, {-5, 0, 0}, {50, 70, 50},
     };
-    for (const MappingCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.Position);
         slider.SetPosition(c.Position);
         EXPECT_EQ(slider.Value(), c.Value);
         EXPECT_EQ(slider.Position(), c.ReadBack);
     }
-}
-
-TEST(LogarithmicSlider, SensitivityIsKeptInRangeAndKeepsThePosition) {
-    SetUpControlsApplication();
-    TNSSlider slider;
-    slider.SetMaxValue(100);
-    slider.SetLogarithmic(true);
-    slider.SetPosition(50);
-    slider.SetSensitivity(-10);
-    EXPECT_EQ(slider.Sensitivity(), -20);
-    EXPECT_EQ(slider.Position(), 50);
-    EXPECT_EQ(slider.Value(), 70);
     // 96 dB over 100 steps: 50 becomes step 94, which reads back as the nearest level, 52.
     slider.SetSensitivity(-200);
     EXPECT_EQ(slider.Sensitivity(), -96);
@@ -324,29 +271,19 @@ TEST(LogarithmicSlider, SensitivityIsKeptInRangeAndKeepsThePosition) {
     EXPECT_EQ(slider.Position(), 52);
 }
 
+// Size, border, focus rectangle, disabled colour and maximum show in SliderPictureTest and LoadingSlider.
 TEST(SliderDefaults, AsCreated) {
     SetUpControlsApplication();
     TNSSlider slider;
-    EXPECT_EQ(slider.width(), 200);
-    EXPECT_EQ(slider.height(), 40);
-    EXPECT_EQ(slider.Bevel()->BorderWidth(), 5);
-    EXPECT_EQ(slider.BevelWidth(), 6);
     EXPECT_EQ(slider.Groove()->BevelWidth(), 1);
     EXPECT_FALSE(slider.Scale()->Visible());
     EXPECT_EQ(slider.Scale()->Origin(), soOuter);
     EXPECT_TRUE(slider.Scale()->Connect());
-    EXPECT_EQ(slider.MaxValue(), 10);
-    EXPECT_EQ(slider.FocusAction(), faFocusRect);
     EXPECT_EQ(slider.FocusColor(), clActiveCaption);
-    EXPECT_EQ(slider.DisabledColor(), clWhite);
     EXPECT_EQ(slider.Sensitivity(), -24);
     EXPECT_TRUE(slider.TabStop());
     EXPECT_EQ(slider.OffscreenBitmap(), nullptr) << "no bitmap before the slider is shown";
 }
-
-} // namespace
-
-namespace {
 
 // Values set while loading are taken as they come, as when a form is read: no raised maximum on the way,
 // no change event, and the off-screen bitmap only once loading has ended.

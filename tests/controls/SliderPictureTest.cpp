@@ -6,57 +6,39 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 namespace {
 
 using namespace TestColors;
 
-void Line(QImage& image, int x1, int y1, int x2, int y2, const QColor& color) {
-    for (int y = y1; y <= y2; ++y) {
-        for (int x = x1; x <= x2; ++x) {
-            image.setPixelColor(x, y, color);
-        }
-    }
-}
-
 // A lowered 1-pixel frame around the pixels x1 ... x2, y1 ... y2: shadow on top and left, light on the
 // bottom and right edges, which own the top-right and bottom-left corners.
 void Lowered(QImage& image, int x1, int y1, int x2, int y2) {
-    Line(image, x1, y1, x2 - 1, y1, Shadow);
-    Line(image, x1, y1, x1, y2 - 1, Shadow);
-    Line(image, x2, y1, x2, y2, Light);
-    Line(image, x1, y2, x2, y2, Light);
+    Fill(image, x1, y1, x2 - 1, y1, Shadow);
+    Fill(image, x1, y1, x1, y2 - 1, Shadow);
+    Fill(image, x2, y1, x2, y2, Light);
+    Fill(image, x1, y2, x2, y2, Light);
 }
-
-struct ThumbPixels {
-    int Left;
-    int Top;
-};
 
 enum class ThumbLook { Plain, Dotted, Disabled };
 
 // The borderless thumb of 11 x 23 at (left, top): a window-frame line along its bottom and right edges,
 // inside that a raised frame with light corners top right and bottom left, filled with button face, and
 // for the dotted looks every pixel with x and y of equal parity set.
-void Thumb(QImage& image, ThumbPixels t, ThumbLook look) {
-    const int right = t.Left + 10;
-    const int bottom = t.Top + 22;
-    Line(image, t.Left, bottom, right, bottom, Frame);
-    Line(image, right, t.Top, right, bottom, Frame);
-    Line(image, t.Left, t.Top, right - 2, t.Top, Light);
-    Line(image, t.Left, t.Top, t.Left, bottom - 2, Light);
-    Line(image, right - 1, t.Top, right - 1, bottom - 1, Shadow);
-    Line(image, t.Left, bottom - 1, right - 1, bottom - 1, Shadow);
-    image.setPixelColor(right - 1, t.Top, Light);
-    image.setPixelColor(t.Left, bottom - 1, Light);
-    Line(image, t.Left + 1, t.Top + 1, right - 2, bottom - 2, Face);
+void Thumb(QImage& image, int left, int top, ThumbLook look) {
+    const int right = left + 10;
+    const int bottom = top + 22;
+    Fill(image, left, top, right, bottom, Frame);
+    Fill(image, left, top, right - 1, bottom - 1, Shadow);
+    Fill(image, left, top, right - 2, bottom - 2, Light);
+    Fill(image, left + 1, top + 1, right - 2, bottom - 2, Face);
+    image.setPixelColor(right - 1, top, Light);
+    image.setPixelColor(left, bottom - 1, Light);
     if (look == ThumbLook::Plain) {
         return;
     }
     const QColor dot = look == ThumbLook::Dotted ? QColor(Qt::black) : QColor(Qt::white);
-    for (int y = t.Top + 1; y <= bottom - 2; ++y) {
-        for (int x = t.Left + 1; x <= right - 2; ++x) {
+    for (int y = top + 1; y <= bottom - 2; ++y) {
+        for (int x = left + 1; x <= right - 2; ++x) {
             if ((x + y) % 2 == 0) {
                 image.setPixelColor(x, y, dot);
             }
@@ -65,86 +47,61 @@ void Thumb(QImage& image, ThumbPixels t, ThumbLook look) {
 }
 
 // The dialog's slider lying: frame, panel colour, a groove of 1 pixel in a lowered frame across the middle,
-// the thumb at 2500 of 167 ... 50000, 15 of 316 pixels along (2333 * 316 / 49833 = 14.79).
-QImage ExpectedHorizontal(ThumbLook look) {
-    QImage image(329, 25, QImage::Format_RGB32);
+// the thumb at 2500 of 167 ... 50000, 15 of 316 pixels along (2333 * 316 / 49833 = 14.79). Standing, the
+// groove runs down the middle and the thumb is 14 of 304 pixels up from the bottom (14.23).
+QImage Expected(bool vertical, ThumbLook look) {
+    QImage image(vertical ? 25 : 329, vertical ? 329 : 25, QImage::Format_RGB32);
     image.fill(Panel);
-    Lowered(image, 0, 0, 328, 24);
-    Lowered(image, 1, 11, 327, 13);
-    Line(image, 2, 12, 326, 12, Face);
-    Thumb(image, {16, 1}, look);
-    return image;
-}
-
-// The same slider standing: the groove down the middle, the thumb 14 of 304 pixels up from the bottom
-// (2333 * 304 / 49833 = 14.23).
-QImage ExpectedVertical(ThumbLook look) {
-    QImage image(25, 329, QImage::Format_RGB32);
-    image.fill(Panel);
-    Lowered(image, 0, 0, 24, 328);
-    Lowered(image, 11, 1, 13, 327);
-    Line(image, 12, 2, 12, 326, Face);
-    Thumb(image, {7, 327 - 14 - 23 + 1}, look);
-    return image;
-}
-
-struct PictureCase {
-    const char* Name;
-    bool Vertical;
-    ThumbLook Look;
-};
-
-void PrintTo(const PictureCase& c, std::ostream* out) {
-    *out << c.Name;
-}
-
-class SliderPicture : public testing::TestWithParam<PictureCase> {};
-
-TEST_P(SliderPicture, MatchesTheDrawingRules) {
-    SetUpControlsApplication();
-    const PictureCase& c = GetParam();
-    QWidget panel;
-    panel.resize(407, 356);
-    TNSSlider slider(&panel);
-    ApplyIntervalSliderSettings(slider);
-    ShowActive(panel);
-    if (c.Vertical) {
-        slider.resize(25, 329);
-    }
-    if (c.Look == ThumbLook::Dotted) {
-        slider.setFocus();
-        QApplication::processEvents();
-        ASSERT_NE(TNSCustomSlider::BlinkTimer(), nullptr);
-        TTimer* timer = TNSCustomSlider::BlinkTimer();
-        timer->OnTimer()(timer);
-    } else if (c.Look == ThumbLook::Disabled) {
-        slider.setEnabled(false);
+    if (vertical) {
+        Lowered(image, 0, 0, 24, 328);
+        Lowered(image, 11, 1, 13, 327);
+        Fill(image, 12, 2, 12, 326, Face);
+        Thumb(image, 7, 327 - 14 - 23 + 1, look);
     } else {
-        slider.clearFocus();
+        Lowered(image, 0, 0, 328, 24);
+        Lowered(image, 1, 11, 327, 13);
+        Fill(image, 2, 12, 326, 12, Face);
+        Thumb(image, 16, 1, look);
     }
-    const QImage expected = c.Vertical ? ExpectedVertical(c.Look) : ExpectedHorizontal(c.Look);
-    const QImage actual = Grab(slider);
-    ASSERT_EQ(actual.size(), expected.size());
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            if (actual.pixel(x, y) != expected.pixel(x, y)) {
-                FAIL() << "first difference at " << x << "," << y << ": " << std::hex << actual.pixel(x, y)
-                       << " instead of " << expected.pixel(x, y);
-            }
-        }
-    }
+    return image;
 }
 
-INSTANTIATE_TEST_SUITE_P(DialogSlider, SliderPicture,
-                         testing::Values(PictureCase{"Horizontal", false, ThumbLook::Plain},
-                                         PictureCase{"HorizontalBlinkOn", false, ThumbLook::Dotted},
-                                         PictureCase{"HorizontalDisabled", false, ThumbLook::Disabled},
-                                         PictureCase{"Vertical", true, ThumbLook::Plain}),
-                         [](const testing::TestParamInfo<PictureCase>& info) { return info.param.Name; });
-
-} // namespace
-
-namespace {
+TEST(DialogSlider, MatchesTheDrawingRules) {
+    SetUpControlsApplication();
+    const struct {
+        const char* Name;
+        bool Vertical;
+        ThumbLook Look;
+    } cases[] = {
+        {"horizontal", false, ThumbLook::Plain},
+        {"blink on", false, ThumbLook::Dotted},
+        {"disabled", false, ThumbLook::Disabled},
+        {"vertical", true, ThumbLook::Plain},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QWidget panel;
+        panel.resize(407, 356);
+        TNSSlider slider(&panel);
+        ApplyIntervalSliderSettings(slider);
+        ShowActive(panel);
+        if (c.Vertical) {
+            slider.resize(25, 329);
+        }
+        if (c.Look == ThumbLook::Dotted) {
+            slider.setFocus();
+            QApplication::processEvents();
+            TTimer* timer = TNSCustomSlider::BlinkTimer();
+            ASSERT_NE(timer, nullptr);
+            timer->OnTimer()(timer);
+        } else if (c.Look == ThumbLook::Disabled) {
+            slider.setEnabled(false);
+        } else {
+            slider.clearFocus();
+        }
+        EXPECT_EQ(Grab(slider), Expected(c.Vertical, c.Look));
+    }
+}
 
 // A slider with the defaults: a 5-pixel border inside a lowered line, so the track area is (6, 6, 194, 34).
 class DefaultSlider : public testing::Test {
@@ -161,23 +118,17 @@ protected:
 
 TEST_F(DefaultSlider, FocusRectangleIsADottedLineAroundTheGrownTrackArea) {
     slider.clearFocus();
-    const QImage unfocused = Grab(slider);
+    QImage expected = Grab(slider);
     slider.setFocus();
     QApplication::processEvents();
     ASSERT_TRUE(slider.hasFocus());
-    QImage expected = unfocused;
-    const auto invert = [&](int x, int y) {
-        if ((x + y) % 2 == 0) {
-            expected.setPixel(x, y, expected.pixel(x, y) ^ 0x00FFFFFF);
+    for (int y = 5; y <= 34; ++y) {
+        for (int x = 5; x <= 194; ++x) {
+            const bool edge = x == 5 || x == 194 || y == 5 || y == 34;
+            if (edge && (x + y) % 2 == 0) {
+                expected.setPixel(x, y, expected.pixel(x, y) ^ 0x00FFFFFF);
+            }
         }
-    };
-    for (int x = 5; x <= 194; ++x) {
-        invert(x, 5);
-        invert(x, 34);
-    }
-    for (int y = 6; y <= 33; ++y) {
-        invert(5, y);
-        invert(194, y);
     }
     EXPECT_EQ(Grab(slider), expected);
     EXPECT_EQ(TNSCustomSlider::BlinkTimer(), nullptr) << "only the thumb-focus actions blink";
@@ -201,8 +152,8 @@ TEST_F(DefaultSlider, PictureAtTheStartShortensTheTrackAndLeavesItsTransparentCo
     // Centred on the middle line of the area, 20: rows 17 ... 22.
     EXPECT_EQ(QColor(image.pixel(6, 17)), QColor(0, 0, 255));
     EXPECT_EQ(QColor(image.pixel(15, 21)), QColor(0, 0, 255));
-    EXPECT_EQ(QColor(image.pixel(6, 22)), TestColors::Panel) << "the transparent colour shows the fill";
-    EXPECT_EQ(QColor(image.pixel(6, 16)), TestColors::Panel);
+    EXPECT_EQ(QColor(image.pixel(6, 22)), Panel) << "the transparent colour shows the fill";
+    EXPECT_EQ(QColor(image.pixel(6, 16)), Panel);
     EXPECT_EQ(slider.ThumbRect().Left, 16);
 }
 
@@ -223,24 +174,17 @@ TEST_F(DefaultSlider, ScaleBelowTheGroove) {
     slider.SetScale(scale);
     const QImage image = Grab(slider);
     EXPECT_EQ(slider.ThumbRect(), (TRect{6, 6, 17, 15}));
-    EXPECT_EQ(QColor(image.pixel(100, 8)), TestColors::Shadow) << "groove frame at 8 ... 12";
-    EXPECT_EQ(QColor(image.pixel(100, 12)), TestColors::Light);
+    EXPECT_EQ(QColor(image.pixel(100, 8)), Shadow) << "groove frame at 8 ... 12";
+    EXPECT_EQ(QColor(image.pixel(100, 12)), Light);
 
     // Groove (6, 8, 294, 13); scale (11, 16, 289, 21): ticks at 11, 150 and 289, the line on row 21.
-    QImage expected(288, 8, QImage::Format_RGB32);
-    expected.fill(TestColors::Panel);
-    const auto black = [&](int x1, int y1, int x2, int y2) {
-        for (int y = y1; y <= y2; ++y) {
-            for (int x = x1; x <= x2; ++x) {
-                expected.setPixelColor(x - 6, y - 15, Qt::black);
-            }
-        }
-    };
-    black(11, 21, 289, 21);
-    black(11, 17, 11, 20);
-    black(150, 19, 150, 20);
-    black(289, 17, 289, 20);
-    EXPECT_EQ(image.copy(6, 15, 288, 8), expected);
+    QImage expected = image;
+    Fill(expected, 6, 15, 293, 22, Panel);
+    Fill(expected, 11, 21, 289, 21, Qt::black);
+    Fill(expected, 11, 17, 11, 20, Qt::black);
+    Fill(expected, 150, 19, 150, 20, Qt::black);
+    Fill(expected, 289, 17, 289, 20, Qt::black);
+    EXPECT_EQ(image, expected);
 }
 
 } // namespace

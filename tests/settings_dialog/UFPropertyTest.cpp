@@ -86,12 +86,6 @@ protected:
         HideEffects.clear();
     }
 
-    void AddPicture(QTemporaryDir& where, const QString& name, QColor color) {
-        QImage image(30, 20, QImage::Format_RGB888);
-        image.fill(color);
-        ASSERT_TRUE(image.save(where.filePath(name), "BMP"));
-    }
-
     void StoreSettings(const QByteArray& lines) { WriteFileBytes(IniPath(), "[General]\r\n" + lines); }
 
     void Create() {
@@ -132,6 +126,12 @@ protected:
     QTemporaryDir folder;
     std::unique_ptr<TFProperty> dialog;
 };
+
+void AddPicture(const QTemporaryDir& where, const char* name) {
+    QImage image(30, 20, QImage::Format_RGB888);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(where.filePath(QLatin1String(name)), "BMP"));
+}
 
 bool ShowsRedText(QWidget& label) {
     const QImage image = label.grab().toImage();
@@ -252,7 +252,7 @@ TEST_F(SettingsDialog, OkSavesBothListsEmptyOrWithEntriesThatAreNoItem) {
 }
 
 TEST_F(SettingsDialog, CancelAndClosingStoreNothing) {
-    AddPicture(folder, QStringLiteral("a.bmp"), Qt::red);
+    AddPicture(folder, "a.bmp");
     StoreSettings("TimerInterval=7\r\n");
     const QByteArray before = ReadFileBytes(IniPath());
     for (const auto& leave : {std::function<void()>([&] { dialog->BCancel->click(); }),
@@ -280,7 +280,7 @@ TEST_F(SettingsDialog, AFolderWithoutPicturesIsReportedInRedAndAChoiceWithPictur
     EXPECT_EQ(dialog->Label12->text(), QStringLiteral("В этой папке изображения отсутствуют"));
 
     QTemporaryDir pictures;
-    AddPicture(pictures, QStringLiteral("a.bmp"), Qt::red);
+    AddPicture(pictures, "a.bmp");
     ChooseFolder([&](TFChangeDir& chooser) {
         EXPECT_EQ(chooser.Label1->text(), PicturesPrompt());
         SelectFolder(chooser, pictures.path());
@@ -295,8 +295,8 @@ TEST_F(SettingsDialog, AFolderWithoutPicturesIsReportedInRedAndAChoiceWithPictur
 }
 
 TEST_F(SettingsDialog, ThePreviewWalksTheFolderAndAlternatesShowAndHide) {
-    AddPicture(folder, QStringLiteral("a.bmp"), Qt::red);
-    AddPicture(folder, QStringLiteral("b.bmp"), Qt::green);
+    AddPicture(folder, "a.bmp");
+    AddPicture(folder, "b.bmp");
     ShowEffects.clear();
     HideEffects.clear();
     Create();
@@ -332,7 +332,7 @@ TEST_F(SettingsDialog, APassOverPicturesThatShowNothingStopsThePreview) {
 }
 
 TEST_F(SettingsDialog, ABrokenEffectListHaltsThePreviewSilently) {
-    AddPicture(folder, QStringLiteral("a.bmp"), Qt::red);
+    AddPicture(folder, "a.bmp");
     ShowEffects = {QStringLiteral("x")};
     Create();
     dialog->ShowTimerTimer(dialog->ShowTimer);
