@@ -52,13 +52,9 @@ TEST(IconReader, PicturesOfImageMagickDecodeAsItReadsThemOnWhite) {
         EXPECT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf24bit);
         EXPECT_EQ(PictureOf(load.Bitmap), ReadPpm(IcoData(file) + QStringLiteral(".ppm")));
         const TIOParams& p = load.Result.Params;
-        EXPECT_EQ(p.FileType, 6);
-        EXPECT_EQ(p.Width, 32);
-        EXPECT_EQ(p.Height, 32);
-        EXPECT_EQ(p.BitsPerSample, bits);
-        EXPECT_EQ(p.SamplesPerPixel, samples);
-        EXPECT_EQ(p.PaletteCount, palette);
-        EXPECT_EQ(p.XDpi, ScreenDpiX());
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.BitsPerSample, p.SamplesPerPixel,
+                             p.PaletteCount, p.XDpi),
+                  std::tuple(6, 32, 32, bits, samples, palette, ScreenDpiX()));
     }
 }
 
@@ -95,8 +91,8 @@ TEST(IconReader, MonochromeIconAppliesItsMaskToTheBits) {
             EXPECT_EQ(BitAt(load.Bitmap, x, 0), c.TopRow[x]) << x;
             EXPECT_TRUE(BitAt(load.Bitmap, x, 1)) << x;
         }
-        EXPECT_EQ(load.Result.Params.BitsPerSample, 1);
-        EXPECT_EQ(load.Result.Params.PaletteCount, 2);
+        EXPECT_EQ(std::tuple(load.Result.Params.BitsPerSample, load.Result.Params.PaletteCount),
+                  std::tuple(1, 2));
     }
 }
 
@@ -121,8 +117,8 @@ TEST(IconReader, FourBitsOfOddWidthFillEveryPixelOfTheRowAndNoMore) {
                              std::uint8_t(i < 0 ? 255 : 255 - 16 * i)});
     }
     EXPECT_EQ(PictureOf(load.Bitmap), expected);
-    EXPECT_EQ(load.Result.Params.BitsPerSample, 4);
-    EXPECT_EQ(load.Result.Params.SamplesPerPixel, 1);
+    EXPECT_EQ(std::tuple(load.Result.Params.BitsPerSample, load.Result.Params.SamplesPerPixel),
+              std::tuple(4, 1));
 }
 
 TEST(IconReader, CursorRecordsTheHotSpotOfTheImageChosen) {
@@ -133,14 +129,11 @@ TEST(IconReader, CursorRecordsTheHotSpotOfTheImageChosen) {
         TIOParams start;
         start.CurImageIndex = index;
         const TIconLoad load = LoadIcon("two-images.cur", start);
+        const TIOParams& p = load.Result.Params;
         EXPECT_FALSE(load.Result.Aborted);
-        EXPECT_EQ(load.Bitmap.Width(), width);
-        EXPECT_EQ(load.Bitmap.PixelFormat(), format);
-        EXPECT_EQ(load.Result.Params.CurHotSpotX, hotX);
-        EXPECT_EQ(load.Result.Params.CurHotSpotY, hotY);
-        EXPECT_EQ(load.Result.Params.BitsPerSample, bits);
-        EXPECT_EQ(load.Result.Params.SamplesPerPixel, 1);
-        EXPECT_EQ(load.Result.Params.FileType, 7);
+        EXPECT_EQ(std::tuple(load.Bitmap.Width(), load.Bitmap.PixelFormat()), std::tuple(width, format));
+        EXPECT_EQ(std::tuple(p.CurHotSpotX, p.CurHotSpotY, p.BitsPerSample, p.SamplesPerPixel, p.FileType),
+                  std::tuple(hotX, hotY, bits, 1, 7));
     }
     // The arrow: row y has y div 2 + 1 white pixels on the left.
     const TIconLoad arrow = LoadIcon("two-images.cur");

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -30,32 +31,19 @@ bool ReadBytes(TFormat format, const QByteArray& bytes, bool* abortedOut = nullp
     bool aborted = false;
     ProgressContext context;
     context.Aborted = &aborted;
+    int pages = 0;
+    // In the order of TFormat.
+    const std::function<void()> readers[] = {
+        [&] { ReadJpeg(stream, bitmap, params, context); },
+        [&] { ReadBmp(stream, bitmap, bytes.size(), params, context); },
+        [&] { ReadTiff(stream, bitmap, pages, params, context); },
+        [&] { ReadPcx(stream, bitmap, bytes.size(), params, context); },
+        [&] { ReadTga(stream, bitmap, params, context); },
+        [&] { ReadIcon(stream, bitmap, params, context); },
+        [&] { ReadCursor(stream, bitmap, params, context); },
+    };
     try {
-        switch (format) {
-        case TFormat::Jpeg:
-            ReadJpeg(stream, bitmap, params, context);
-            break;
-        case TFormat::Tiff: {
-            int pageCount = 0;
-            ReadTiff(stream, bitmap, pageCount, params, context);
-            break;
-        }
-        case TFormat::Bmp:
-            ReadBmp(stream, bitmap, bytes.size(), params, context);
-            break;
-        case TFormat::Pcx:
-            ReadPcx(stream, bitmap, bytes.size(), params, context);
-            break;
-        case TFormat::Tga:
-            ReadTga(stream, bitmap, params, context);
-            break;
-        case TFormat::Ico:
-            ReadIcon(stream, bitmap, params, context);
-            break;
-        case TFormat::Cur:
-            ReadCursor(stream, bitmap, params, context);
-            break;
-        }
+        readers[int(format)]();
     } catch (const EOutOfMemory&) {
     } catch (...) {
         return false;

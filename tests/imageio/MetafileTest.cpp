@@ -50,13 +50,9 @@ TEST_F(TMetafileFixture, NaturalSizeIsCappedAt2800AndDrawnOnTheBackgroundOnePixe
         ASSERT_EQ(Bitmap.Height(), 699);
         EXPECT_EQ(Bitmap.PixelFormat(), TPixelFormat::pf24bit);
         const TIOParams& p = Loader.Params();
-        EXPECT_EQ(p.FileType, fileType);
-        EXPECT_EQ(p.FileName, Rectangle(extension));
-        EXPECT_EQ(p.Width, 2799);
-        EXPECT_EQ(p.Height, 699);
-        EXPECT_EQ(p.XDpi, 96);
-        EXPECT_EQ(p.BitsPerSample, 8);
-        EXPECT_EQ(p.SamplesPerPixel, 3);
+        EXPECT_EQ(
+            std::tuple(p.FileType, p.FileName, p.Width, p.Height, p.XDpi, p.BitsPerSample, p.SamplesPerPixel),
+            std::tuple(fileType, Rectangle(extension), 2799, 699, 96, 8, 3));
         // At 0.7 of the natural size the rectangle covers (700, 175) to (1400, 525).
         const TBgr red{0, 0, 255};
         for (const auto& [x, y] : {std::pair{703, 178}, std::pair{1050, 350}, std::pair{1396, 521}}) {

@@ -65,16 +65,12 @@ TEST(PcxReader, EveryEncodingOfThePictureDecodesIdentically) {
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(PictureOf(bitmap), expected);
         EXPECT_EQ(bitmap.PixelFormat(), c.BitsPerSample == 1 ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
-        EXPECT_EQ(r.Params.FileType, 4);
-        EXPECT_EQ(r.Params.Width, expected.Width);
-        EXPECT_EQ(r.Params.Height, expected.Height);
-        EXPECT_EQ(r.Params.BitsPerSample, c.BitsPerSample);
-        EXPECT_EQ(r.Params.SamplesPerPixel, c.SamplesPerPixel);
-        EXPECT_EQ(r.Params.PaletteCount, c.PaletteCount);
-        EXPECT_EQ(r.Params.Palette.size(), std::size_t(c.PaletteCount));
-        EXPECT_EQ(r.Params.XDpi, c.XDpi == 0 ? ScreenDpiX() : c.XDpi);
-        EXPECT_EQ(r.Params.YDpi, c.YDpi == 0 ? ScreenDpiY() : c.YDpi);
-        EXPECT_EQ(r.Params.PcxVersion, c.Version);
+        const TIOParams& p = r.Params;
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.BitsPerSample, p.SamplesPerPixel,
+                             p.PaletteCount, int(p.Palette.size()), p.XDpi, p.YDpi, p.PcxVersion),
+                  std::tuple(4, expected.Width, expected.Height, c.BitsPerSample, c.SamplesPerPixel,
+                             c.PaletteCount, c.PaletteCount, c.XDpi == 0 ? ScreenDpiX() : c.XDpi,
+                             c.YDpi == 0 ? ScreenDpiY() : c.YDpi, c.Version));
         // The palettes are kept as blue, green, red, whichever of the two the file has.
         if (c.SamplesPerPixel == 1 && c.BitsPerSample > 1) {
             EXPECT_NE(std::find(r.Params.Palette.begin(), r.Params.Palette.end(), TBGRTriple{48, 104, 200}),
@@ -113,8 +109,7 @@ TEST(PcxReader, ResolutionZeroInEitherDirectionGivesTheScreenResolutionInBoth) {
         TBitmap bitmap;
         const TLoadResult r =
             LoadPcxBytes(Patched(file, {{12, x & 0xFF}, {13, x >> 8}, {14, y & 0xFF}, {15, y >> 8}}), bitmap);
-        EXPECT_EQ(r.Params.XDpi, xDpi);
-        EXPECT_EQ(r.Params.YDpi, yDpi);
+        EXPECT_EQ(std::tuple(r.Params.XDpi, r.Params.YDpi), std::tuple(xDpi, yDpi));
     }
 }
 
@@ -128,9 +123,7 @@ TEST(PcxReader, UnknownManufacturerDepthOrEncodingIsRefusedAndChangesNothing) {
         const TLoadResult r = LoadPcxBytes(Patched(file, {{at, value}}), bitmap, start);
         EXPECT_TRUE(r.Aborted);
         EXPECT_TRUE(IsMarked(bitmap));
-        EXPECT_EQ(r.Params.XDpi, 1234);
-        EXPECT_EQ(r.Params.Width, 0);
-        EXPECT_EQ(r.Params.FileType, 4);
+        EXPECT_EQ(std::tuple(r.Params.XDpi, r.Params.Width, r.Params.FileType), std::tuple(1234, 0, 4));
     }
 }
 

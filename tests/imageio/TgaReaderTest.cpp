@@ -67,28 +67,23 @@ TEST(TgaReader, EveryEncodingOfThePictureDecodesIdentically) {
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
         EXPECT_EQ(PictureOf(bitmap), c.Grayscale == 1 ? grey : picture);
-        EXPECT_EQ(r.Params.FileType, 11);
-        EXPECT_EQ(r.Params.Width, 13);
-        EXPECT_EQ(r.Params.Height, 7);
-        EXPECT_EQ(r.Params.XDpi, ScreenDpiX());
-        EXPECT_EQ(r.Params.BitsPerSample, c.BitsPerSample);
-        EXPECT_EQ(r.Params.SamplesPerPixel, c.SamplesPerPixel);
-        EXPECT_EQ(r.Params.TgaCompressed, c.Compressed);
-        EXPECT_EQ(r.Params.TgaGrayscale, c.Grayscale);
-        EXPECT_EQ(r.Params.PaletteCount, c.PaletteCount);
-        EXPECT_EQ(r.Params.Palette.size(), std::size_t(c.PaletteCount));
+        const TIOParams& p = r.Params;
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.XDpi, p.BitsPerSample, p.SamplesPerPixel,
+                             p.TgaCompressed, p.TgaGrayscale, p.PaletteCount, int(p.Palette.size())),
+                  std::tuple(11, 13, 7, ScreenDpiX(), c.BitsPerSample, c.SamplesPerPixel, c.Compressed,
+                             c.Grayscale, c.PaletteCount, c.PaletteCount));
     }
 }
 
 TEST(TgaReader, ExtensionAreaFillsAuthorJobDateAspectAndGamma) {
     TBitmap bitmap;
     const TLoadResult r = LoadPicture(TgaData("script-extension-area.tga"), bitmap, StartParams());
-    EXPECT_EQ(r.Params.TgaAuthor, QStringLiteral("Ambrelle Tests"));
-    EXPECT_EQ(r.Params.TgaJobName, QStringLiteral("Six colours"));
-    EXPECT_EQ(r.Params.TgaDate, QDateTime(QDate(2003, 7, 14), QTime(16, 45, 30)));
-    EXPECT_DOUBLE_EQ(r.Params.TgaAspectRatio, 4.0 / 3.0);
-    EXPECT_DOUBLE_EQ(r.Params.TgaGamma, 2.2);
-    EXPECT_EQ(r.Params.TgaKeyColor, clBlack);
+    const TIOParams& p = r.Params;
+    EXPECT_EQ(std::tuple(p.TgaAuthor, p.TgaJobName, p.TgaDate, p.TgaKeyColor),
+              std::tuple(QStringLiteral("Ambrelle Tests"), QStringLiteral("Six colours"),
+                         QDateTime(QDate(2003, 7, 14), QTime(16, 45, 30)), clBlack));
+    EXPECT_DOUBLE_EQ(p.TgaAspectRatio, 4.0 / 3.0);
+    EXPECT_DOUBLE_EQ(p.TgaGamma, 2.2);
 }
 
 TEST(TgaReader, WithoutExtensionAreaTheFieldsTakeTheirDefaults) {
@@ -118,9 +113,8 @@ TEST(TgaReader, ImageIdAndOriginsComeFromTheHeader) {
                                      {{8, 0x34}, {9, 0x12}, {10, 0xFF}, {11, 0xFF}});
     TBitmap bitmap;
     const TLoadResult r = LoadTgaBytes(bytes, bitmap);
-    EXPECT_EQ(r.Params.TgaImageId, QStringLiteral("six-colours"));
-    EXPECT_EQ(r.Params.TgaXOrigin, 0x1234);
-    EXPECT_EQ(r.Params.TgaYOrigin, 0xFFFF);
+    EXPECT_EQ(std::tuple(r.Params.TgaImageId, r.Params.TgaXOrigin, r.Params.TgaYOrigin),
+              std::tuple(QStringLiteral("six-colours"), 0x1234, 0xFFFF));
 }
 
 TEST(TgaReader, UnknownTypeDepthOrMapEntrySizeIsRefusedWithTheBitmapUnchanged) {
@@ -137,9 +131,7 @@ TEST(TgaReader, UnknownTypeDepthOrMapEntrySizeIsRefusedWithTheBitmapUnchanged) {
             LoadTgaBytes(Patched(ReadFileBytes(TgaData(file)), {{at, value}, {8, 9}}), bitmap);
         EXPECT_TRUE(r.Aborted);
         EXPECT_TRUE(IsMarked(bitmap));
-        EXPECT_EQ(r.Params.Width, 0);
-        EXPECT_EQ(r.Params.TgaXOrigin, 9);
-        EXPECT_EQ(r.Params.FileType, 11);
+        EXPECT_EQ(std::tuple(r.Params.Width, r.Params.TgaXOrigin, r.Params.FileType), std::tuple(0, 9, 11));
     }
 }
 
@@ -159,8 +151,7 @@ TEST(TgaReader, OneBitRowsArePackedBitsAndComeBackFromRightToLeft) {
             EXPECT_EQ(BitAt(bitmap, x, 1), bottom[x]) << rightToLeft << " " << x;
             EXPECT_FALSE(BitAt(bitmap, x, 0)) << rightToLeft << " " << x;
         }
-        EXPECT_EQ(r.Params.BitsPerSample, 1);
-        EXPECT_EQ(r.Params.SamplesPerPixel, 1);
+        EXPECT_EQ(std::tuple(r.Params.BitsPerSample, r.Params.SamplesPerPixel), std::tuple(1, 1));
     }
 }
 
@@ -181,8 +172,7 @@ TEST(TgaReader, EveryExtensionOfTheFormatTakesTheReader) {
     for (const char* name : {"a.tga", "a.TARGA", "a.vda", "a.icb", "a.vst", "a.win"}) {
         TBitmap bitmap;
         const TLoadResult r = LoadBytes(QLatin1String(name), bytes, bitmap);
-        EXPECT_FALSE(r.Aborted) << name;
-        EXPECT_EQ(r.Params.FileType, 11) << name;
-        EXPECT_EQ(bitmap.Width(), 13) << name;
+        EXPECT_EQ(std::tuple(r.Aborted, r.Params.FileType, bitmap.Width()), std::tuple(false, 11, 13))
+            << name;
     }
 }

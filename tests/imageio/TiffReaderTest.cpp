@@ -61,13 +61,10 @@ TEST(TiffReader, EveryEncodingOfThePictureDecodesIdentically) {
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
         EXPECT_EQ(PictureOf(bitmap), expected);
-        EXPECT_EQ(r.Params.FileType, 1);
-        EXPECT_EQ(r.Params.Width, 13);
-        EXPECT_EQ(r.Params.Height, 7);
-        EXPECT_EQ(r.Params.TiffCompression, c.Compression);
-        EXPECT_EQ(r.Params.TiffPhotometric, c.Photometric);
-        EXPECT_EQ(r.Params.TiffPlanarConfig, c.Planar);
-        EXPECT_EQ(r.Params.SamplesPerPixel, c.Samples);
+        const TIOParams& p = r.Params;
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.TiffCompression, p.TiffPhotometric,
+                             p.TiffPlanarConfig, p.SamplesPerPixel),
+                  std::tuple(1, 13, 7, c.Compression, c.Photometric, c.Planar, c.Samples));
     }
 }
 
@@ -103,9 +100,8 @@ TEST(TiffReader, EveryEncodingOfTheFaxPageDecodesIdentically) {
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
         EXPECT_EQ(PictureOf(bitmap), c.Inverted ? inverted : page);
-        EXPECT_EQ(r.Params.TiffCompression, c.Compression);
-        EXPECT_EQ(r.Params.TiffPhotometric, c.Photometric);
-        EXPECT_EQ(r.Params.BitsPerSample, 1);
+        EXPECT_EQ(std::tuple(r.Params.TiffCompression, r.Params.TiffPhotometric, r.Params.BitsPerSample),
+                  std::tuple(c.Compression, c.Photometric, 1));
     }
 }
 
