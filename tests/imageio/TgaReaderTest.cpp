@@ -75,35 +75,31 @@ TEST(TgaReader, EveryEncodingOfThePictureDecodesIdentically) {
     }
 }
 
-TEST(TgaReader, ExtensionAreaFillsAuthorJobDateAspectAndGamma) {
-    TBitmap bitmap;
-    const TLoadResult r = LoadPicture(TgaData("script-extension-area.tga"), bitmap, StartParams());
-    const TIOParams& p = r.Params;
-    EXPECT_EQ(std::tuple(p.TgaAuthor, p.TgaJobName, p.TgaDate, p.TgaKeyColor),
-              std::tuple(QStringLiteral("Ambrelle Tests"), QStringLiteral("Six colours"),
-                         QDateTime(QDate(2003, 7, 14), QTime(16, 45, 30)), clBlack));
-    EXPECT_DOUBLE_EQ(p.TgaAspectRatio, 4.0 / 3.0);
-    EXPECT_DOUBLE_EQ(p.TgaGamma, 2.2);
-}
-
-TEST(TgaReader, WithoutExtensionAreaTheFieldsTakeTheirDefaults) {
-    // No footer; a footer whose extension offset is 0; an extension area with month 13 and zero ratios.
+TEST(TgaReader, ExtensionAreaFillsAuthorJobDateAndAspectElseTheyTakeTheirDefaults) {
+    // After the whole area: no footer; a footer whose extension offset is 0; an extension area with month
+    // 13 and zero ratios, whose texts stay as read.
     const QByteArray extended = ReadFileBytes(TgaData("script-extension-area.tga"));
     const qsizetype area = extended.size() - 26 - 495;
     QByteArray badDate = Patched(extended, {{area + 367, 13}});
     std::fill(badDate.begin() + area + 474, badDate.begin() + area + 482, '\0');
-    for (const QByteArray& bytes : {ReadFileBytes(TgaData("magick-24bit-top.tga")),
-                                    ReadFileBytes(TgaData("pillow-24bit.tga")), badDate}) {
+    const QDateTime today(QDate::currentDate(), QTime(0, 0));
+    const std::tuple<QByteArray, const char*, const char*, QDateTime, double> cases[] = {
+        {extended, "Ambrelle Tests", "Six colours", QDateTime(QDate(2003, 7, 14), QTime(16, 45, 30)),
+         4.0 / 3.0},
+        {ReadFileBytes(TgaData("magick-24bit-top.tga")), "", "", today, 1.0},
+        {ReadFileBytes(TgaData("pillow-24bit.tga")), "", "", today, 1.0},
+        {badDate, nullptr, nullptr, today, 1.0},
+    };
+    for (const auto& [bytes, author, job, date, aspect] : cases) {
         TBitmap bitmap;
         const TLoadResult r = LoadTgaBytes(bytes, bitmap, StartParams());
         EXPECT_FALSE(r.Aborted);
-        EXPECT_EQ(r.Params.TgaDate, QDateTime(QDate::currentDate(), QTime(0, 0)));
-        EXPECT_DOUBLE_EQ(r.Params.TgaAspectRatio, 1.0);
+        EXPECT_EQ(std::tuple(r.Params.TgaDate, r.Params.TgaKeyColor), std::tuple(date, clBlack));
+        EXPECT_DOUBLE_EQ(r.Params.TgaAspectRatio, aspect);
         EXPECT_DOUBLE_EQ(r.Params.TgaGamma, 2.2);
-        EXPECT_EQ(r.Params.TgaKeyColor, clBlack);
-        if (bytes.size() != badDate.size()) {
-            EXPECT_TRUE(r.Params.TgaAuthor.isEmpty());
-            EXPECT_TRUE(r.Params.TgaJobName.isEmpty());
+        if (author) {
+            EXPECT_EQ(r.Params.TgaAuthor, QLatin1String(author));
+            EXPECT_EQ(r.Params.TgaJobName, QLatin1String(job));
         }
     }
 }
@@ -138,19 +134,20 @@ TEST(TgaReader, UnknownTypeDepthOrMapEntrySizeIsRefusedWithTheBitmapUnchanged) {
 TEST(TgaReader, OneBitRowsArePackedBitsAndComeBackFromRightToLeft) {
     // Ten pixels 1011 0000 01 in the bottom row, stored first, and a black top row. Stored right to left,
     // the six bits after the row's end are set.
-    const bool bottom[10] = {true, false, true, true, false, false, false, false, false, true};
+    TRgbPicture expected{10, 2, std::vector<std::uint8_t>(30, 0)};
+    for (const bool bit : {true, false, true, true, false, false, false, false, false, true}) {
+        expected.Rgb.insert(expected.Rgb.end(), 3, bit ? 255 : 0);
+    }
     for (const bool rightToLeft : {false, true}) {
+        SCOPED_TRACE(rightToLeft);
         TBmpBuilder b;
         b.U8(0).U8(0).U8(3).U16(0).U16(0).U8(0).U16(0).U16(0).U16(10).U16(2).U8(1).U8(rightToLeft ? 0x10 : 0);
         b.Bytes(rightToLeft ? QByteArray("\x83\x7F\0\0", 4) : QByteArray("\xB0\x40\0\0", 4));
         TBitmap bitmap;
         const TLoadResult r = LoadTgaBytes(b.Build(), bitmap);
         EXPECT_FALSE(r.Aborted);
-        ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
-        for (int x = 0; x < 10; ++x) {
-            EXPECT_EQ(BitAt(bitmap, x, 1), bottom[x]) << rightToLeft << " " << x;
-            EXPECT_FALSE(BitAt(bitmap, x, 0)) << rightToLeft << " " << x;
-        }
+        EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
+        EXPECT_EQ(PictureOf(bitmap), expected);
         EXPECT_EQ(std::tuple(r.Params.BitsPerSample, r.Params.SamplesPerPixel), std::tuple(1, 1));
     }
 }

@@ -36,72 +36,58 @@ TRgbPicture FaxPage(bool inverted) {
 
 } // namespace
 
-TEST(TiffReader, EveryEncodingOfThePictureDecodesIdentically) {
-    const TRgbPicture expected = ReadPpm(TiffPath(QStringLiteral("picture.ppm")));
-    ASSERT_EQ(expected.Width, 13);
-    struct TCase {
-        const char* File;
-        int Compression, Photometric, Planar, Samples;
-    };
-    const TCase cases[] = {
-        {"rgb-pillow-le.tif", ioTIFF_UNCOMPRESSED, ioTIFF_RGB, 1, 3},
-        {"rgb-magick-be.tif", ioTIFF_UNCOMPRESSED, ioTIFF_RGB, 1, 3},
-        {"rgb-magick-rgba.tif", ioTIFF_UNCOMPRESSED, ioTIFF_RGB, 1, 4},
-        {"rgb-tiffcp-strips.tif", ioTIFF_UNCOMPRESSED, ioTIFF_RGB, 1, 3},
-        {"rgb-pillow-packbits.tif", ioTIFF_PACKBITS, ioTIFF_RGB, 1, 3},
-        {"rgb-tiffcp-packbits.tif", ioTIFF_PACKBITS, ioTIFF_RGB, 1, 3},
-        {"rgb-tiffcp-planar.tif", ioTIFF_UNCOMPRESSED, ioTIFF_RGB, 2, 3},
-        {"rgb-tiffcp-planar-packbits.tif", ioTIFF_PACKBITS, ioTIFF_RGB, 2, 3},
-        {"palette-pillow-8bit.tif", ioTIFF_UNCOMPRESSED, ioTIFF_RGBPALETTE, 1, 1},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.File);
-        TBitmap bitmap;
-        const TLoadResult r = LoadTiffFile(c.File, bitmap);
-        EXPECT_FALSE(r.Aborted);
-        EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
-        EXPECT_EQ(PictureOf(bitmap), expected);
-        const TIOParams& p = r.Params;
-        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.TiffCompression, p.TiffPhotometric,
-                             p.TiffPlanarConfig, p.SamplesPerPixel),
-                  std::tuple(1, 13, 7, c.Compression, c.Photometric, c.Planar, c.Samples));
-    }
-}
-
-TEST(TiffReader, EveryEncodingOfTheFaxPageDecodesIdentically) {
+TEST(TiffReader, EveryEncodingOfThePictureAndTheFaxPageDecodesIdentically) {
+    // One fax file has the photometric interpretation swapped and so shows the page inverted.
+    const TRgbPicture picture = ReadPpm(TiffPath(QStringLiteral("picture.ppm")));
     const TRgbPicture page = FaxPage(false), inverted = FaxPage(true);
+    ASSERT_EQ(picture.Width, 13);
     ASSERT_EQ(page.Width, 2600);
     struct TCase {
         const char* File;
-        int Compression, Photometric;
-        bool Inverted = false;
+        int Compression, Photometric, Planar, Samples;
+        const TRgbPicture* Expected = nullptr; // the picture
     };
+    const int none = ioTIFF_UNCOMPRESSED, packBits = ioTIFF_PACKBITS, rgb = ioTIFF_RGB;
+    const int blackIsZero = ioTIFF_BLACKISZERO, whiteIsZero = ioTIFF_WHITEISZERO;
     const TCase cases[] = {
-        {"bilevel-magick-none.tif", ioTIFF_UNCOMPRESSED, ioTIFF_BLACKISZERO},
-        {"bilevel-pillow-min-is-black.tif", ioTIFF_UNCOMPRESSED, ioTIFF_BLACKISZERO},
-        {"bilevel-min-is-white.tif", ioTIFF_UNCOMPRESSED, ioTIFF_WHITEISZERO},
-        {"bilevel-tiffcp-packbits.tif", ioTIFF_PACKBITS, ioTIFF_BLACKISZERO},
-        {"fax-tiffcp-g3-1d.tif", ioTIFF_G3FAX1D, ioTIFF_BLACKISZERO},
-        {"fax-tiffcp-g3-1d-fill.tif", ioTIFF_G3FAX1D, ioTIFF_BLACKISZERO},
-        {"fax-tiffcp-g3-2d.tif", ioTIFF_G3FAX2D, ioTIFF_BLACKISZERO},
-        {"fax-tiffcp-g3-2d-lsb.tif", ioTIFF_G3FAX2D, ioTIFF_BLACKISZERO},
-        {"fax-tiffcp-g4.tif", ioTIFF_G4FAX, ioTIFF_BLACKISZERO},
-        {"fax-tiffcp-g4-lsb.tif", ioTIFF_G4FAX, ioTIFF_BLACKISZERO},
-        {"fax-magick-g3.tif", ioTIFF_G3FAX1D, ioTIFF_WHITEISZERO},
-        {"fax-magick-g4.tif", ioTIFF_G4FAX, ioTIFF_WHITEISZERO},
-        {"fax-pillow-mh.tif", ioTIFF_CCITT1D, ioTIFF_BLACKISZERO},
-        {"fax-pillow-g3.tif", ioTIFF_G3FAX1D, ioTIFF_BLACKISZERO},
-        {"fax-g4-swapped-photometric.tif", ioTIFF_G4FAX, ioTIFF_WHITEISZERO, true},
+        {"rgb-pillow-le.tif", none, rgb, 1, 3},
+        {"rgb-magick-be.tif", none, rgb, 1, 3},
+        {"rgb-magick-rgba.tif", none, rgb, 1, 4},
+        {"rgb-tiffcp-strips.tif", none, rgb, 1, 3},
+        {"rgb-pillow-packbits.tif", packBits, rgb, 1, 3},
+        {"rgb-tiffcp-packbits.tif", packBits, rgb, 1, 3},
+        {"rgb-tiffcp-planar.tif", none, rgb, 2, 3},
+        {"rgb-tiffcp-planar-packbits.tif", packBits, rgb, 2, 3},
+        {"palette-pillow-8bit.tif", none, ioTIFF_RGBPALETTE, 1, 1},
+        {"bilevel-magick-none.tif", none, blackIsZero, 1, 1, &page},
+        {"bilevel-pillow-min-is-black.tif", none, blackIsZero, 1, 1, &page},
+        {"bilevel-min-is-white.tif", none, whiteIsZero, 1, 1, &page},
+        {"bilevel-tiffcp-packbits.tif", packBits, blackIsZero, 1, 1, &page},
+        {"fax-tiffcp-g3-1d.tif", ioTIFF_G3FAX1D, blackIsZero, 1, 1, &page},
+        {"fax-tiffcp-g3-1d-fill.tif", ioTIFF_G3FAX1D, blackIsZero, 1, 1, &page},
+        {"fax-tiffcp-g3-2d.tif", ioTIFF_G3FAX2D, blackIsZero, 1, 1, &page},
+        {"fax-tiffcp-g3-2d-lsb.tif", ioTIFF_G3FAX2D, blackIsZero, 1, 1, &page},
+        {"fax-tiffcp-g4.tif", ioTIFF_G4FAX, blackIsZero, 1, 1, &page},
+        {"fax-tiffcp-g4-lsb.tif", ioTIFF_G4FAX, blackIsZero, 1, 1, &page},
+        {"fax-magick-g3.tif", ioTIFF_G3FAX1D, whiteIsZero, 1, 1, &page},
+        {"fax-magick-g4.tif", ioTIFF_G4FAX, whiteIsZero, 1, 1, &page},
+        {"fax-pillow-mh.tif", ioTIFF_CCITT1D, blackIsZero, 1, 1, &page},
+        {"fax-pillow-g3.tif", ioTIFF_G3FAX1D, blackIsZero, 1, 1, &page},
+        {"fax-g4-swapped-photometric.tif", ioTIFF_G4FAX, whiteIsZero, 1, 1, &inverted},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
+        const TRgbPicture& expected = c.Expected ? *c.Expected : picture;
         TBitmap bitmap;
         const TLoadResult r = LoadTiffFile(c.File, bitmap);
         EXPECT_FALSE(r.Aborted);
-        EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
-        EXPECT_EQ(PictureOf(bitmap), c.Inverted ? inverted : page);
-        EXPECT_EQ(std::tuple(r.Params.TiffCompression, r.Params.TiffPhotometric, r.Params.BitsPerSample),
-                  std::tuple(c.Compression, c.Photometric, 1));
+        EXPECT_EQ(bitmap.PixelFormat(), c.Expected ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
+        EXPECT_EQ(PictureOf(bitmap), expected);
+        const TIOParams& p = r.Params;
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.TiffCompression, p.TiffPhotometric,
+                             p.TiffPlanarConfig, p.SamplesPerPixel, p.BitsPerSample),
+                  std::tuple(1, expected.Width, expected.Height, c.Compression, c.Photometric, c.Planar,
+                             c.Samples, c.Expected ? 1 : 8));
     }
 }
 
