@@ -43,54 +43,42 @@ constexpr int EntryWidth = 6, EntryColours = 8, EntryBits = 12, InfoBits = 22 + 
 
 } // namespace
 
-TEST(IconReader, PicturesOfImageMagickDecodeAsItReadsThemOnWhite) {
+TEST(IconReader, PicturesOfImageMagickDecodeAsItReadsThemOnWhiteAndTakeTheIconBackground) {
+    TIOParams onBlue;
+    onBlue.IcoBackground = {128, 0, 0};
     for (const auto& [file, bits, samples, palette] :
          {std::tuple{"magick-16colour", 4, 1, 16}, std::tuple{"magick-32bit", 8, 3, 0}}) {
         SCOPED_TRACE(file);
-        const TIconLoad load = LoadIcon((std::string(file) + ".ico").c_str());
-        EXPECT_FALSE(load.Result.Aborted);
-        EXPECT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf24bit);
-        EXPECT_EQ(PictureOf(load.Bitmap), ReadPpm(IcoData(file) + QStringLiteral(".ppm")));
-        const TIOParams& p = load.Result.Params;
+        const std::string name = std::string(file) + ".ico";
+        const TIconLoad white = LoadIcon(name.c_str()), blue = LoadIcon(name.c_str(), onBlue);
+        EXPECT_FALSE(white.Result.Aborted);
+        EXPECT_EQ(white.Bitmap.PixelFormat(), TPixelFormat::pf24bit);
+        EXPECT_EQ(PictureOf(white.Bitmap), ReadPpm(IcoData(file) + QStringLiteral(".ppm")));
+        const TIOParams& p = white.Result.Params;
         EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.BitsPerSample, p.SamplesPerPixel,
                              p.PaletteCount, p.XDpi),
                   std::tuple(6, 32, 32, bits, samples, palette, ScreenDpiX()));
-    }
-}
-
-TEST(IconReader, TransparentPixelsTakeTheIconBackground) {
-    TIOParams start;
-    start.IcoBackground = {128, 0, 0};
-    for (const char* file : {"magick-16colour.ico", "magick-32bit.ico"}) {
-        SCOPED_TRACE(file);
-        const TIconLoad onWhite = LoadIcon(file), onBlue = LoadIcon(file, start);
         // The corner is transparent; the left edge of the circle is opaque in the 16-colour picture and
         // nearly transparent in the 32-bit one (alpha 16).
-        EXPECT_EQ(PixelAt(onWhite.Bitmap, 0, 0), (TBgr{255, 255, 255}));
-        EXPECT_EQ(PixelAt(onBlue.Bitmap, 0, 0), (TBgr{128, 0, 0}));
-        EXPECT_EQ(PixelAt(onWhite.Bitmap, 2, 16) == PixelAt(onBlue.Bitmap, 2, 16),
-                  QByteArray(file).contains("16colour"));
+        EXPECT_EQ(PixelAt(blue.Bitmap, 0, 0), (TBgr{128, 0, 0}));
+        EXPECT_EQ(PixelAt(white.Bitmap, 2, 16) == PixelAt(blue.Bitmap, 2, 16), palette == 16);
     }
 }
 
 TEST(IconReader, MonochromeIconAppliesItsMaskToTheBits) {
     // Pixels 0 to 7 of the top row: black, white, transparent, inverting, black, transparent, white,
-    // inverting.
-    struct TCase {
-        TBGRTriple Background;
-        bool TopRow[8];
-    };
-    for (const TCase& c : {TCase{{255, 255, 255}, {false, true, true, false, false, true, true, false}},
-                           TCase{{0, 0, 0}, {false, true, false, true, false, false, true, true}}}) {
+    // inverting; the bottom row is white.
+    for (const auto& [background, topRow] :
+         {std::pair{TBGRTriple{255, 255, 255}, "01100110"}, std::pair{TBGRTriple{0, 0, 0}, "01010011"}}) {
         TIOParams start;
-        start.IcoBackground = c.Background;
+        start.IcoBackground = background;
         const TIconLoad load = LoadIcon("mono.ico", start);
-        ASSERT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf1bit);
-        ASSERT_EQ(load.Bitmap.Width(), 8);
-        for (int x = 0; x < 8; ++x) {
-            EXPECT_EQ(BitAt(load.Bitmap, x, 0), c.TopRow[x]) << x;
-            EXPECT_TRUE(BitAt(load.Bitmap, x, 1)) << x;
+        TRgbPicture expected{8, 2, {}};
+        for (const char bit : std::string(topRow) + "11111111") {
+            expected.Rgb.insert(expected.Rgb.end(), 3, bit == '1' ? 255 : 0);
         }
+        EXPECT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf1bit);
+        EXPECT_EQ(PictureOf(load.Bitmap), expected) << topRow;
         EXPECT_EQ(std::tuple(load.Result.Params.BitsPerSample, load.Result.Params.PaletteCount),
                   std::tuple(1, 2));
     }
