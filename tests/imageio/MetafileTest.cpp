@@ -68,7 +68,7 @@ TEST_F(TMetafileFixture, NaturalSizeIsCappedAt2800AndDrawnOnTheBackgroundOnePixe
 }
 
 TEST_F(TMetafileFixture, RequestedSizesKeepTheProportionsOfTheNaturalSize) {
-    // Asked for, then the bitmap made.
+    // The size asked for, then the bitmap's.
     for (const auto& [width, height, bitmapWidth, bitmapHeight] :
          {std::tuple{400, -1, 399, 99}, std::tuple{-1, 200, 799, 199}, std::tuple{100, 50, 99, 49},
           std::tuple{1, 1, 0, 0}, std::tuple{-1, 5000, 2799, 699}, std::tuple{10, 3000, 8, 2799},
