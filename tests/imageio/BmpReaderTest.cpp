@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 
 namespace {
@@ -16,9 +17,8 @@ struct TBmpLoad {
 };
 
 TBmpLoad LoadBmpBytes(const QByteArray& bytes, const QString& name = QStringLiteral("picture.bmp")) {
-    TPictureFolder folder;
     TBmpLoad load;
-    load.Result = LoadPicture(folder.Write(name, bytes), load.Bitmap);
+    load.Result = LoadBytes(name, bytes, load.Bitmap);
     return load;
 }
 
@@ -124,62 +124,43 @@ TEST(BmpReader, SixteenBitsWithoutMasksAreFiveFiveFive) {
 
 TEST(BmpReader, BitFieldMasksAreHonoured) {
     struct TCase {
-        const char* Name;
         int Bits;
-        int HeaderSize; // 40: the masks follow the header, before the colour table
-        std::uint32_t Red, Green, Blue;
-        std::vector<std::uint32_t> Pixels;
-        std::vector<TBgr> Expected;
+        int HeaderSize;                     // 40: the masks follow the header, before the colour table
+        std::array<std::uint32_t, 3> Masks; // red, green, blue
+        std::uint32_t Pixel;
+        TBgr Expected;
     };
     const TCase cases[] = {
-        {"5-6-5",
-         16,
-         40,
-         0xF800,
-         0x07E0,
-         0x001F,
-         {0xF800, 0x07E0, 0x001F, 0x8410},
-         {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {132, 130, 132}}},
-        {"4-4-4 in the header", 16, 56, 0x0F00, 0x00F0, 0x000F, {0xF8A1}, {{0x11, 0xAA, 0x88}}},
-        {"red, green, blue, unused", 32, 40, 0xFF, 0xFF00, 0xFF0000, {0x00563412}, {{0x56, 0x34, 0x12}}},
-        {"10-10-10 in a V5 header",
-         32,
-         124,
-         0x3FF00000,
-         0x000FFC00,
-         0x000003FF,
-         {0x3FF00000 | (0x200 << 10) | 0x004},
-         {{1, 128, 255}}},
-        {"24 bits, green and blue swapped", 24, 40, 0xFF0000, 0xFF, 0xFF00, {0x123456}, {{0x34, 0x56, 0x12}}},
+        {16, 40, {0xF800, 0x07E0, 0x001F}, 0xF800, {0, 0, 255}},
+        {16, 40, {0xF800, 0x07E0, 0x001F}, 0x07E0, {0, 255, 0}},
+        {16, 40, {0xF800, 0x07E0, 0x001F}, 0x001F, {255, 0, 0}},
+        {16, 40, {0xF800, 0x07E0, 0x001F}, 0x8410, {132, 130, 132}},
+        {16, 56, {0x0F00, 0x00F0, 0x000F}, 0xF8A1, {0x11, 0xAA, 0x88}},
+        {32, 40, {0xFF, 0xFF00, 0xFF0000}, 0x00563412, {0x56, 0x34, 0x12}},
+        {32, 124, {0x3FF00000, 0x000FFC00, 0x000003FF}, 0x3FF00000 | (0x200 << 10) | 0x004, {1, 128, 255}},
+        {24, 40, {0xFF0000, 0xFF, 0xFF00}, 0x123456, {0x34, 0x56, 0x12}},
     };
     for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
+        SCOPED_TRACE(testing::Message()
+                     << c.Bits << " bits, header " << c.HeaderSize << ", pixel " << c.Pixel);
         TBmpBuilder b;
-        b.FileHeader().InfoHeader(int(c.Pixels.size()), 1, c.Bits, 3, 1, 0, c.HeaderSize);
+        b.FileHeader().InfoHeader(1, 1, c.Bits, 3, 1, 0, c.HeaderSize);
         if (c.HeaderSize < 52) {
-            b.U32(c.Red).U32(c.Green).U32(c.Blue);
+            b.U32(c.Masks[0]).U32(c.Masks[1]).U32(c.Masks[2]);
         }
         b.Colour(9, 9, 9); // a colour table of one entry, which pixels of 16 bits and more do not use
         const qsizetype pixels = b.Size();
-        for (const std::uint32_t p : c.Pixels) {
-            for (int k = 0; k < c.Bits / 8; ++k) {
-                b.U8(p >> (8 * k));
-            }
+        for (int k = 0; k < c.Bits / 8; ++k) {
+            b.U8(c.Pixel >> (8 * k));
         }
-        b.PadRow(pixels);
-        QByteArray bytes = b.Build();
-        if (c.HeaderSize >= 52) {
-            const std::uint32_t masks[3] = {c.Red, c.Green, c.Blue};
-            for (int i = 0; i < 12; ++i) {
-                bytes[14 + 40 + i] = char(masks[i / 4] >> (8 * (i % 4)));
-            }
+        QByteArray bytes = b.PadRow(pixels).Build();
+        for (int i = 0; c.HeaderSize >= 52 && i < 12; ++i) {
+            bytes[14 + 40 + i] = char(c.Masks[i / 4] >> (8 * (i % 4)));
         }
         const TBmpLoad load = LoadBmpBytes(bytes);
         ASSERT_FALSE(load.Result.Aborted);
-        ASSERT_EQ(load.Bitmap.Width(), int(c.Pixels.size()));
-        for (std::size_t x = 0; x < c.Expected.size(); ++x) {
-            EXPECT_EQ(PixelAt(load.Bitmap, int(x), 0), c.Expected[x]) << x;
-        }
+        ASSERT_EQ(load.Bitmap.Width(), 1);
+        EXPECT_EQ(PixelAt(load.Bitmap, 0, 0), c.Expected);
         EXPECT_EQ(load.Result.Params.BmpCompression, ioBMP_UNCOMPRESSED);
     }
 }
@@ -229,67 +210,41 @@ TEST(BmpReader, FourBitWidthsFiveAndSixFillEveryColumn) {
     }
 }
 
-namespace {
-
-QByteArray OneBitBmp(std::initializer_list<TBgr> table, int height = 2) {
-    TBmpBuilder b;
-    b.FileHeader().InfoHeader(10, height, 1, 0, std::uint32_t(table.size()));
-    for (const TBgr& c : table) {
-        b.Colour(unsigned(c.Red), unsigned(c.Green), unsigned(c.Blue));
-    }
-    b.MarkPixels();
-    for (int row = 0; row < height; ++row) {
-        // Bits 1011 0000 01 for every row, the rest of the row padding.
-        b.U8(0xB0).U8(0x40).U8(0).U8(0);
-    }
-    return b.Build();
-}
-
-const bool StoredBits[10] = {true, false, true, true, false, false, false, false, false, true};
-
-} // namespace
-
-TEST(BmpReader, OneBitTableWhiteBlackIsInverted) {
-    for (const int height : {2, 1}) {
-        SCOPED_TRACE(height);
-        const TBmpLoad load = LoadBmpBytes(OneBitBmp({{255, 255, 255}, {0, 0, 0}}, height));
-        ASSERT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf1bit);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < 10; ++x) {
-                EXPECT_EQ(BitAt(load.Bitmap, x, y), !StoredBits[x]) << x << "," << y;
-            }
-        }
-    }
-}
-
-TEST(BmpReader, OneBitTableBlackWhiteKeepsItsBits) {
-    const TBmpLoad load = LoadBmpBytes(OneBitBmp({{0, 0, 0}, {255, 255, 255}}, 1));
-    ASSERT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf1bit);
-    for (int x = 0; x < 10; ++x) {
-        EXPECT_EQ(BitAt(load.Bitmap, x, 0), StoredBits[x]) << x;
-    }
-}
-
-TEST(BmpReader, OneBitColouredTableLoadsInItsColours) {
+TEST(BmpReader, OneBitTablesGiveTheirColoursAndOnlyBlackAndWhiteStaysOneBit) {
     const TBgr black{0, 0, 0}, white{255, 255, 255}, blue{255, 0, 0}, red{0, 0, 255}, dark{1, 0, 0};
     struct TCase {
         std::vector<TBgr> Table;
+        int Height;
+        bool OneBit;
         TBgr Zero, One;
     };
     // A white, black pair among other than two entries names its colours like any other table.
-    for (const TCase& c : {TCase{{red, blue}, red, blue}, TCase{{white, dark}, white, dark},
-                           TCase{{white, black, red}, white, black}, TCase{{white}, white, black}}) {
+    const TCase cases[] = {
+        {{white, black}, 2, true, white, black}, {{white, black}, 1, true, white, black},
+        {{black, white}, 1, true, black, white}, {{red, blue}, 1, false, red, blue},
+        {{white, dark}, 1, false, white, dark},  {{white, black, red}, 1, false, white, black},
+        {{white}, 1, false, white, black},
+    };
+    for (const TCase& c : cases) {
         TBmpBuilder b;
-        b.FileHeader().InfoHeader(10, 1, 1, 0, std::uint32_t(c.Table.size()));
+        b.FileHeader().InfoHeader(10, c.Height, 1, 0, std::uint32_t(c.Table.size()));
         for (const TBgr& colour : c.Table) {
             b.Colour(unsigned(colour.Red), unsigned(colour.Green), unsigned(colour.Blue));
         }
-        b.MarkPixels().U8(0xB0).U8(0x40).U8(0).U8(0);
-        const TBmpLoad load = LoadBmpBytes(b.Build());
-        ASSERT_EQ(load.Bitmap.PixelFormat(), TPixelFormat::pf24bit);
-        for (int x = 0; x < 10; ++x) {
-            EXPECT_EQ(PixelAt(load.Bitmap, x, 0), StoredBits[x] ? c.One : c.Zero) << x;
+        b.MarkPixels();
+        // Bits 1011 0000 01 in every row, the rest of the row padding.
+        TRgbPicture expected{10, c.Height, {}};
+        for (int y = 0; y < c.Height; ++y) {
+            b.U8(0xB0).U8(0x40).U8(0).U8(0);
+            for (const bool bit : {true, false, true, true, false, false, false, false, false, true}) {
+                const TBgr p = bit ? c.One : c.Zero;
+                expected.Rgb.insert(expected.Rgb.end(),
+                                    {std::uint8_t(p.Red), std::uint8_t(p.Green), std::uint8_t(p.Blue)});
+            }
         }
+        const TBmpLoad load = LoadBmpBytes(b.Build());
+        EXPECT_EQ(load.Bitmap.PixelFormat(), c.OneBit ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
+        EXPECT_EQ(PictureOf(load.Bitmap), expected);
         EXPECT_EQ(load.Result.Params.BitsPerSample, 1);
     }
 }
@@ -336,13 +291,13 @@ TEST(BmpReader, Rle8WithMoreBytesThanPixelsIsDecodedWhole) {
         b.Bytes({0, 0});
     }
     const TBmpLoad load = LoadBmpBytes(b.Build());
+    EXPECT_FALSE(load.Result.Aborted);
     TRgbPicture expected{width, height, {}};
     for (int i = 0; i < width * height; ++i) {
-        const bool set = i % 2 == 0;
-        expected.Rgb.insert(expected.Rgb.end(), {std::uint8_t(set ? 10 : 0), std::uint8_t(set ? 200 : 0),
-                                                 std::uint8_t(set ? 30 : 0)});
+        const std::uint8_t set = i % 2 == 0;
+        expected.Rgb.insert(expected.Rgb.end(),
+                            {std::uint8_t(set * 10), std::uint8_t(set * 200), std::uint8_t(set * 30)});
     }
-    EXPECT_FALSE(load.Result.Aborted);
     EXPECT_EQ(PictureOf(load.Bitmap), expected);
 }
 
@@ -448,23 +403,18 @@ TEST(BmpReader, DepthsAndCompressionsWithoutPixelsAreRefusedAndKeepThePicture) {
         {"RLE8 at 4 bits", 4, 1},   {"RLE4 at 8 bits", 8, 2},    {"RLE8 at 1 bit", 1, 1},
         {"RLE4 at 16 bits", 16, 2}, {"alpha bit fields", 32, 6}, {"unknown", 8, 99},
     };
-    const QString previous = TestDataPath(QStringLiteral("bmp/magick-24bit.bmp"));
+    TBitmap previous;
+    const TLoadResult before = LoadPicture(TestDataPath(QStringLiteral("bmp/magick-24bit.bmp")), previous);
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TBmpBuilder b;
         b.FileHeader().InfoHeader(3, 2, c.Bits, c.Compression, 0, 0, c.HeaderSize).MarkPixels();
         b.Bytes({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88});
-        TPictureFolder folder;
-        const QString path = folder.Write(QStringLiteral("x.bmp"), b.Build());
-        TBitmap bitmap;
-        TPictureIO loader;
-        loader.SetAttachedBitmap(&bitmap);
-        loader.LoadFromFile(previous);
-        const TRgbPicture before = PictureOf(bitmap);
-        loader.LoadFromFile(path);
-        EXPECT_TRUE(loader.Aborted());
-        EXPECT_EQ(PictureOf(bitmap), before);
-        EXPECT_EQ(loader.Params().Width, 13);
+        TBitmap bitmap = previous;
+        const TLoadResult r = LoadBytes(QStringLiteral("x.bmp"), b.Build(), bitmap, before.Params);
+        EXPECT_TRUE(r.Aborted);
+        EXPECT_EQ(PictureOf(bitmap), PictureOf(previous));
+        EXPECT_EQ(r.Params.Width, 13);
     }
 }
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 // rectangle.emf and rectangle.wmf (made by tests/data/metafile/make.py): 4000 x 1000 pixels at 96 dots
 // per inch, nothing drawn but a red rectangle from (1000, 250) to (2000, 750).
 
@@ -29,66 +31,53 @@ struct TMetafileFixture : ::testing::Test {
     void SetUp() override {
         EnsureApplication();
         ASSERT_EQ(ScreenDpiX(), 96);
-        Bitmap.Reset(2, 2, TPixelFormat::pf24bit);
-        Bitmap.Fill(RGBColor(10, 20, 30));
+        Bitmap = MarkedBitmap();
         Loader.SetAttachedBitmap(&Bitmap);
     }
-    bool Unchanged() const { return Bitmap.Width() == 2 && PixelAt(Bitmap, 1, 1) == (TBgr{30, 20, 10}); }
 };
 
 } // namespace
 
 TEST_F(TMetafileFixture, NaturalSizeIsCappedAt2800AndDrawnOnTheBackgroundOnePixelBeyondTheBitmap) {
-    struct TCase {
-        const char* Extension;
-        TColor Background;
-        int FileType;
-    };
-    for (const TCase c : {TCase{"emf", clBlack, 10}, TCase{"wmf", clBlack, 9},
-                          TCase{"wmf", RGBColor(0, 0, 128), 9}, TCase{"emf", RGBColor(0, 90, 0), 10}}) {
-        SCOPED_TRACE(c.Extension);
-        Loader.SetBackground(c.Background);
-        Loader.LoadFromFile(Rectangle(c.Extension));
+    for (const auto& [extension, background, fileType] :
+         {std::tuple{"emf", clBlack, 10}, std::tuple{"wmf", clBlack, 9},
+          std::tuple{"wmf", RGBColor(0, 0, 128), 9}, std::tuple{"emf", RGBColor(0, 90, 0), 10}}) {
+        SCOPED_TRACE(extension);
+        Loader.SetBackground(background);
+        Loader.LoadFromFile(Rectangle(extension));
         EXPECT_FALSE(Loader.Aborted());
         ASSERT_EQ(Bitmap.Width(), 2799);
         ASSERT_EQ(Bitmap.Height(), 699);
         EXPECT_EQ(Bitmap.PixelFormat(), TPixelFormat::pf24bit);
         const TIOParams& p = Loader.Params();
-        EXPECT_EQ(p.FileType, c.FileType);
-        EXPECT_EQ(p.FileName, Rectangle(c.Extension));
-        EXPECT_EQ(p.Width, 2799);
-        EXPECT_EQ(p.Height, 699);
-        EXPECT_EQ(p.XDpi, 96);
-        EXPECT_EQ(p.BitsPerSample, 8);
-        EXPECT_EQ(p.SamplesPerPixel, 3);
+        EXPECT_EQ(
+            std::tuple(p.FileType, p.FileName, p.Width, p.Height, p.XDpi, p.BitsPerSample, p.SamplesPerPixel),
+            std::tuple(fileType, Rectangle(extension), 2799, 699, 96, 8, 3));
         // At 0.7 of the natural size the rectangle covers (700, 175) to (1400, 525).
         const TBgr red{0, 0, 255};
-        const TBgr background{BlueOf(c.Background), GreenOf(c.Background), RedOf(c.Background)};
         for (const auto& [x, y] : {std::pair{703, 178}, std::pair{1050, 350}, std::pair{1396, 521}}) {
             EXPECT_EQ(PixelAt(Bitmap, x, y), red) << x << "," << y;
         }
         for (const auto& [x, y] : {std::pair{0, 0}, std::pair{696, 350}, std::pair{1404, 350},
                                    std::pair{1050, 171}, std::pair{1050, 529}, std::pair{2798, 698}}) {
-            EXPECT_EQ(PixelAt(Bitmap, x, y), background) << x << "," << y;
+            EXPECT_EQ(PixelAt(Bitmap, x, y),
+                      (TBgr{BlueOf(background), GreenOf(background), RedOf(background)}))
+                << x << "," << y;
         }
     }
 }
 
 TEST_F(TMetafileFixture, RequestedSizesKeepTheProportionsOfTheNaturalSize) {
-    struct TCase {
-        int Width, Height;
-        int BitmapWidth, BitmapHeight;
-    };
-    const TCase cases[] = {
-        {400, -1, 399, 99},    {-1, 200, 799, 199}, {100, 50, 99, 49},        {1, 1, 0, 0},
-        {-1, 5000, 2799, 699}, {10, 3000, 8, 2799}, {2800, 2800, 2799, 2799},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.Width << " x " << c.Height);
-        Loader.ImportMetafile(Rectangle("wmf"), c.Width, c.Height);
+    // The size asked for, then the bitmap's.
+    for (const auto& [width, height, bitmapWidth, bitmapHeight] :
+         {std::tuple{400, -1, 399, 99}, std::tuple{-1, 200, 799, 199}, std::tuple{100, 50, 99, 49},
+          std::tuple{1, 1, 0, 0}, std::tuple{-1, 5000, 2799, 699}, std::tuple{10, 3000, 8, 2799},
+          std::tuple{2800, 2800, 2799, 2799}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        Loader.ImportMetafile(Rectangle("wmf"), width, height);
         EXPECT_FALSE(Loader.Aborted());
-        EXPECT_EQ(Bitmap.Width(), c.BitmapWidth);
-        EXPECT_EQ(Bitmap.Height(), c.BitmapHeight);
+        EXPECT_EQ(Bitmap.Width(), bitmapWidth);
+        EXPECT_EQ(Bitmap.Height(), bitmapHeight);
     }
 }
 
@@ -96,34 +85,24 @@ TEST_F(TMetafileFixture, ZeroSizeAsksForNothingAndAnEmptyPictureIsRefused) {
     Loader.SetAborted(true);
     Loader.ImportMetafile(Rectangle("emf"), 0, 100);
     EXPECT_FALSE(Loader.Aborted());
-    EXPECT_TRUE(Unchanged());
+    EXPECT_TRUE(IsMarked(Bitmap));
 
     // A placeable bounding box of zero width.
-    QByteArray bytes = ReadFileBytes(Rectangle("wmf"));
-    bytes[10] = 0;
-    bytes[11] = 0;
     TPictureFolder folder;
-    Loader.LoadFromFile(folder.Write(QStringLiteral("empty.wmf"), bytes));
+    Loader.LoadFromFile(folder.Write(QStringLiteral("empty.wmf"),
+                                     Patched(ReadFileBytes(Rectangle("wmf")), {{10, 0}, {11, 0}})));
     EXPECT_TRUE(Loader.Aborted());
-    EXPECT_TRUE(Unchanged());
+    EXPECT_TRUE(IsMarked(Bitmap));
     EXPECT_TRUE(Loader.Params().FileName.isEmpty());
 }
 
 TEST_F(TMetafileFixture, WhatIsNoEnhancedOrPlaceableMetafileRaisesTheMetafileError) {
-    const QByteArray wmf = ReadFileBytes(Rectangle("wmf"));
-    QByteArray emf = ReadFileBytes(Rectangle("emf"));
-    QByteArray badSignature = emf;
-    badSignature[40] = 'X';
-    QByteArray zeroInch = wmf;
-    zeroInch[14] = 0;
-    zeroInch[15] = 0;
-    QByteArray recordLongerThanFile = wmf;
-    recordLongerThanFile[22 + 14] = 1;
+    const QByteArray wmf = ReadFileBytes(Rectangle("wmf")), emf = ReadFileBytes(Rectangle("emf"));
     const QByteArray inputs[] = {
-        wmf.mid(22), // a Windows metafile without the placeable header
-        badSignature,
-        zeroInch,
-        recordLongerThanFile,
+        wmf.mid(22),                      // a Windows metafile without the placeable header
+        Patched(emf, {{40, 'X'}}),        // bad signature
+        Patched(wmf, {{14, 0}, {15, 0}}), // zero units per inch
+        Patched(wmf, {{22 + 14, 1}}),     // a record longer than the file
         emf.left(87),
         QByteArray("not a metafile at all, only some text"),
         ReadFileBytes(TestDataPath(QStringLiteral("bmp/magick-24bit.bmp"))),
@@ -137,7 +116,7 @@ TEST_F(TMetafileFixture, WhatIsNoEnhancedOrPlaceableMetafileRaisesTheMetafileErr
         } catch (const EInvalidGraphic& e) {
             EXPECT_EQ(e.Message(), QStringLiteral("Metafile is not valid"));
         }
-        EXPECT_TRUE(Unchanged());
+        EXPECT_TRUE(IsMarked(Bitmap));
         EXPECT_FALSE(HeaderOf(bytes));
     }
     EXPECT_THROW(Loader.LoadFromFile(folder.Path(QStringLiteral("missing.wmf"))), EFOpenError);
@@ -167,14 +146,12 @@ TEST_F(TMetafileFixture, TruncatedAndDamagedFilesEndAsPicturesOrAsTheMetafileErr
             inputs.push_back(whole.left(length));
         }
         for (qsizetype i = 0; i < whole.size(); ++i) {
-            QByteArray changed = whole;
-            changed[i] = char(~changed[i]);
-            inputs.push_back(changed);
+            inputs.push_back(Patched(whole, {{i, ~whole[i]}}));
         }
         for (const QByteArray& bytes : inputs) {
-            const QString path = folder.Write(QStringLiteral("damaged.") + QLatin1String(extension), bytes);
             try {
-                Loader.ImportMetafile(path, -1, -1);
+                Loader.ImportMetafile(
+                    folder.Write(QStringLiteral("damaged.") + QLatin1String(extension), bytes), -1, -1);
             } catch (const EInvalidGraphic&) {
             }
             EXPECT_LE(Bitmap.Width(), 2799);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -14,8 +15,7 @@ QString PcxData(const char* name) {
 }
 
 TLoadResult LoadPcxBytes(const QByteArray& bytes, TBitmap& bitmap, const TIOParams& start = TIOParams()) {
-    TPictureFolder folder;
-    return LoadPicture(folder.Write(QStringLiteral("picture.pcx"), bytes), bitmap, start);
+    return LoadBytes(QStringLiteral("picture.pcx"), bytes, bitmap, start);
 }
 
 // A 128-byte header with corners 0, 0 and width - 1, height - 1; header palette entry i is (16 i, 0,
@@ -34,35 +34,14 @@ TBmpBuilder PcxHeader(int bits, int planes, int bytesPerLine, int width, int hei
     return b;
 }
 
-// The 768-byte palette at the end of a 256-colour file: entry i is (i, 255 - i, 7).
-TBmpBuilder& LongPalette(TBmpBuilder& b) {
-    b.U8(12);
-    for (unsigned i = 0; i < 256; ++i) {
-        b.U8(i).U8(255 - i).U8(7);
-    }
-    return b;
-}
-
-TBgr LongPaletteColour(int index) {
-    return {7, 255 - index, index};
-}
-
-void PatchU16(QByteArray& bytes, int at, unsigned value) {
-    bytes[at] = char(value & 0xFF);
-    bytes[at + 1] = char(value >> 8);
-}
-
 } // namespace
 
 TEST(PcxReader, EveryEncodingOfThePictureDecodesIdentically) {
     struct TCase {
         const char* File;
         const char* Reference;
-        int BitsPerSample;
-        int SamplesPerPixel;
-        int PaletteCount;
-        int XDpi; // 0: the screen's
-        int YDpi;
+        int BitsPerSample, SamplesPerPixel, PaletteCount;
+        int XDpi, YDpi; // 0: the screen's
         int Version;
     };
     const TCase cases[] = {
@@ -86,16 +65,12 @@ TEST(PcxReader, EveryEncodingOfThePictureDecodesIdentically) {
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(PictureOf(bitmap), expected);
         EXPECT_EQ(bitmap.PixelFormat(), c.BitsPerSample == 1 ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
-        EXPECT_EQ(r.Params.FileType, 4);
-        EXPECT_EQ(r.Params.Width, expected.Width);
-        EXPECT_EQ(r.Params.Height, expected.Height);
-        EXPECT_EQ(r.Params.BitsPerSample, c.BitsPerSample);
-        EXPECT_EQ(r.Params.SamplesPerPixel, c.SamplesPerPixel);
-        EXPECT_EQ(r.Params.PaletteCount, c.PaletteCount);
-        EXPECT_EQ(r.Params.Palette.size(), std::size_t(c.PaletteCount));
-        EXPECT_EQ(r.Params.XDpi, c.XDpi == 0 ? ScreenDpiX() : c.XDpi);
-        EXPECT_EQ(r.Params.YDpi, c.YDpi == 0 ? ScreenDpiY() : c.YDpi);
-        EXPECT_EQ(r.Params.PcxVersion, c.Version);
+        const TIOParams& p = r.Params;
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.BitsPerSample, p.SamplesPerPixel,
+                             p.PaletteCount, int(p.Palette.size()), p.XDpi, p.YDpi, p.PcxVersion),
+                  std::tuple(4, expected.Width, expected.Height, c.BitsPerSample, c.SamplesPerPixel,
+                             c.PaletteCount, c.PaletteCount, c.XDpi == 0 ? ScreenDpiX() : c.XDpi,
+                             c.YDpi == 0 ? ScreenDpiY() : c.YDpi, c.Version));
         // The palettes are kept as blue, green, red, whichever of the two the file has.
         if (c.SamplesPerPixel == 1 && c.BitsPerSample > 1) {
             EXPECT_NE(std::find(r.Params.Palette.begin(), r.Params.Palette.end(), TBGRTriple{48, 104, 200}),
@@ -111,58 +86,44 @@ TEST(PcxReader, RunByte192WritesNothingAndRunsContinueOnTheNextLine) {
     b.Bytes({1, 2});             // the rest of the middle row
     b.Bytes({0xC2, 3, 0xC0, 4}); // two 3s, then nothing
     b.Bytes({5, 6});
-    const QByteArray bytes = LongPalette(b).Build();
-    TBitmap bitmap;
-    const TLoadResult r = LoadPcxBytes(bytes, bitmap);
-    EXPECT_FALSE(r.Aborted);
-    const int expected[3][4] = {{9, 9, 9, 9}, {9, 9, 1, 2}, {3, 3, 5, 6}};
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            EXPECT_EQ(PixelAt(bitmap, x, y), LongPaletteColour(expected[y][x])) << x << "," << y;
-        }
+    // The 768-byte palette at the end: entry i is (i, 255 - i, 7).
+    b.U8(12);
+    for (unsigned i = 0; i < 256; ++i) {
+        b.U8(i).U8(255 - i).U8(7);
     }
+    TRgbPicture expected{4, 3, {}};
+    for (const std::uint8_t i : {9, 9, 9, 9, 9, 9, 1, 2, 3, 3, 5, 6}) {
+        expected.Rgb.insert(expected.Rgb.end(), {i, std::uint8_t(255 - i), 7});
+    }
+    TBitmap bitmap;
+    EXPECT_FALSE(LoadPcxBytes(b.Build(), bitmap).Aborted);
+    EXPECT_EQ(PictureOf(bitmap), expected);
 }
 
 TEST(PcxReader, ResolutionZeroInEitherDirectionGivesTheScreenResolutionInBoth) {
-    struct TCase {
-        unsigned X, Y;
-        int XDpi, YDpi;
-    };
-    const TCase cases[] = {
-        {0, 300, ScreenDpiX(), ScreenDpiY()},
-        {300, 0, ScreenDpiX(), ScreenDpiY()},
-        {300, 150, 300, 150},
-    };
-    for (const TCase& c : cases) {
-        QByteArray bytes = ReadFileBytes(PcxData("pillow-24bit.pcx"));
-        PatchU16(bytes, 12, c.X);
-        PatchU16(bytes, 14, c.Y);
+    const QByteArray file = ReadFileBytes(PcxData("pillow-24bit.pcx"));
+    for (const auto& [x, y, xDpi, yDpi] :
+         {std::tuple{0, 300, ScreenDpiX(), ScreenDpiY()}, std::tuple{300, 0, ScreenDpiX(), ScreenDpiY()},
+          std::tuple{300, 150, 300, 150}}) {
+        SCOPED_TRACE(testing::Message() << x << " " << y);
         TBitmap bitmap;
-        const TLoadResult r = LoadPcxBytes(bytes, bitmap);
-        EXPECT_EQ(r.Params.XDpi, c.XDpi) << c.X << " " << c.Y;
-        EXPECT_EQ(r.Params.YDpi, c.YDpi) << c.X << " " << c.Y;
+        const TLoadResult r =
+            LoadPcxBytes(Patched(file, {{12, x & 0xFF}, {13, x >> 8}, {14, y & 0xFF}, {15, y >> 8}}), bitmap);
+        EXPECT_EQ(std::tuple(r.Params.XDpi, r.Params.YDpi), std::tuple(xDpi, yDpi));
     }
 }
 
 TEST(PcxReader, UnknownManufacturerDepthOrEncodingIsRefusedAndChangesNothing) {
-    struct TCase {
-        int At;
-        char Value;
-    };
-    for (const TCase c : {TCase{0, 11}, TCase{3, 9}, TCase{3, char(255)}, TCase{2, 2}}) {
-        SCOPED_TRACE(c.At * 1000 + int(std::uint8_t(c.Value)));
-        QByteArray bytes = ReadFileBytes(PcxData("netpbm-24bit.pcx"));
-        bytes[c.At] = c.Value;
-        TBitmap bitmap;
-        bitmap.Reset(2, 2, TPixelFormat::pf24bit);
+    const QByteArray file = ReadFileBytes(PcxData("netpbm-24bit.pcx"));
+    for (const auto& [at, value] : {std::pair{0, 11}, std::pair{3, 9}, std::pair{3, 255}, std::pair{2, 2}}) {
+        SCOPED_TRACE(at * 1000 + value);
+        TBitmap bitmap = MarkedBitmap();
         TIOParams start;
         start.XDpi = 1234;
-        const TLoadResult r = LoadPcxBytes(bytes, bitmap, start);
+        const TLoadResult r = LoadPcxBytes(Patched(file, {{at, value}}), bitmap, start);
         EXPECT_TRUE(r.Aborted);
-        EXPECT_EQ(bitmap.Width(), 2);
-        EXPECT_EQ(r.Params.XDpi, 1234);
-        EXPECT_EQ(r.Params.Width, 0);
-        EXPECT_EQ(r.Params.FileType, 4);
+        EXPECT_TRUE(IsMarked(bitmap));
+        EXPECT_EQ(std::tuple(r.Params.XDpi, r.Params.Width, r.Params.FileType), std::tuple(1234, 0, 4));
     }
 }
 
@@ -176,18 +137,12 @@ TEST(PcxReader, EightBitFileShorterThanItsPaletteIsRefused) {
 TEST(PcxReader, DataThatEndsEarlyLeavesTheRemainingRowsBlack) {
     // Raw lines of a 3-plane file, 2 pixels wide: the top row whole, the middle row in part.
     TBmpBuilder b = PcxHeader(8, 3, 2, 2, 3, 0);
-    b.Bytes({10, 11, 20, 21, 30, 31});
-    b.Bytes({40, 41, 50});
+    b.Bytes({10, 11, 20, 21, 30, 31, 40, 41, 50});
     TBitmap bitmap;
-    const TLoadResult r = LoadPcxBytes(b.Build(), bitmap);
-    EXPECT_FALSE(r.Aborted);
-    EXPECT_EQ(PixelAt(bitmap, 0, 0), (TBgr{30, 20, 10}));
-    EXPECT_EQ(PixelAt(bitmap, 1, 0), (TBgr{31, 21, 11}));
-    for (int y = 1; y < 3; ++y) {
-        for (int x = 0; x < 2; ++x) {
-            EXPECT_EQ(PixelAt(bitmap, x, y), (TBgr{0, 0, 0})) << x << "," << y;
-        }
-    }
+    EXPECT_FALSE(LoadPcxBytes(b.Build(), bitmap).Aborted);
+    TRgbPicture expected{2, 3, {10, 20, 30, 11, 21, 31}};
+    expected.Rgb.resize(18, 0);
+    EXPECT_EQ(PictureOf(bitmap), expected);
 }
 
 TEST(PcxReader, UnsupportedPlaneLayoutLeavesASizedBlackBitmap) {
@@ -196,9 +151,7 @@ TEST(PcxReader, UnsupportedPlaneLayoutLeavesASizedBlackBitmap) {
         TBmpBuilder b = PcxHeader(planes == 1 ? 2 : 8, planes, 2, 3, 2);
         b.Bytes({0xC8, 0x77});
         TBitmap bitmap;
-        const TLoadResult r = LoadPcxBytes(b.Build(), bitmap);
-        EXPECT_FALSE(r.Aborted);
-        ASSERT_EQ(bitmap.Width(), 3);
-        EXPECT_EQ(MaxDifference(PictureOf(bitmap), TRgbPicture{3, 2, std::vector<std::uint8_t>(18, 0)}), 0);
+        EXPECT_FALSE(LoadPcxBytes(b.Build(), bitmap).Aborted);
+        EXPECT_EQ(PictureOf(bitmap), (TRgbPicture{3, 2, std::vector<std::uint8_t>(18, 0)}));
     }
 }

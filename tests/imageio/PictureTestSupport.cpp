@@ -1,5 +1,8 @@
 #include "tests/imageio/PictureTestSupport.h"
 
+#include "imageio/Readers.h"
+#include "imageio/Stream.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -94,6 +97,40 @@ TLoadResult LoadPicture(const QString& path, TBitmap& bitmap, const TIOParams& s
     loader.SetAttachedBitmap(&bitmap);
     loader.LoadFromFile(path);
     return {loader.Aborted(), loader.Params()};
+}
+
+TLoadResult LoadBytes(const QString& name, const QByteArray& bytes, TBitmap& bitmap, const TIOParams& start) {
+    TPictureFolder folder;
+    return LoadPicture(folder.Write(name, bytes), bitmap, start);
+}
+
+QByteArray Patched(QByteArray bytes, std::initializer_list<std::pair<qsizetype, int>> changes) {
+    for (const auto& [at, value] : changes) {
+        bytes[at] = char(value);
+    }
+    return bytes;
+}
+
+TBitmap MarkedBitmap() {
+    TBitmap bitmap;
+    bitmap.Reset(2, 2, TPixelFormat::pf24bit);
+    bitmap.Fill(RGBColor(10, 20, 30));
+    return bitmap;
+}
+
+bool IsMarked(const TBitmap& bitmap) {
+    return bitmap.Width() == 2 && bitmap.Height() == 2 && PixelAt(bitmap, 1, 1) == (TBgr{30, 20, 10});
+}
+
+int ReadTiffBytes(const QByteArray& bytes, TBitmap& bitmap, TIOParams& params, bool& aborted,
+                  const TProgressEvent& onProgress) {
+    TMemoryStream stream(bytes.constData(), bytes.size());
+    ProgressContext context;
+    context.Aborted = &aborted;
+    context.OnProgress = onProgress;
+    int pages = 0;
+    ReadTiff(stream, bitmap, pages, params, context);
+    return pages;
 }
 
 TBmpBuilder& TBmpBuilder::U8(unsigned v) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 // A picture as red, green, blue bytes, top row first: what a reference PPM holds and what a bitmap is
@@ -53,6 +54,19 @@ struct TLoadResult {
     TIOParams Params;
 };
 TLoadResult LoadPicture(const QString& path, TBitmap& bitmap, const TIOParams& start = TIOParams());
+// Writes the bytes to a temporary file of that name (whose extension picks the reader) and loads it.
+TLoadResult LoadBytes(const QString& name, const QByteArray& bytes, TBitmap& bitmap,
+                      const TIOParams& start = TIOParams());
+// The bytes with each {offset, value} changed.
+QByteArray Patched(QByteArray bytes, std::initializer_list<std::pair<qsizetype, int>> changes);
+
+// A 2 x 2 bitmap of one colour, to tell whether a refused read left it alone.
+TBitmap MarkedBitmap();
+bool IsMarked(const TBitmap& bitmap);
+
+// Reads TIFF bytes straight through the reader, which also counts the pages; returns that count.
+int ReadTiffBytes(const QByteArray& bytes, TBitmap& bitmap, TIOParams& params, bool& aborted,
+                  const TProgressEvent& onProgress = {});
 
 // Builds BMP files byte by byte, for the variants that no encoder at hand writes.
 class TBmpBuilder {

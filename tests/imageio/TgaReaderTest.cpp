@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -13,25 +14,15 @@ QString TgaData(const char* name) {
     return TestDataPath(QStringLiteral("tga/") + QLatin1String(name));
 }
 
-TLoadResult LoadTgaBytes(const QByteArray& bytes, TBitmap& bitmap, const TIOParams& start = TIOParams(),
-                         const QString& name = QStringLiteral("picture.tga")) {
-    TPictureFolder folder;
-    return LoadPicture(folder.Write(name, bytes), bitmap, start);
-}
-
-TBmpBuilder TgaHeader(int imageType, int depth, int width, int height, int descriptor) {
-    TBmpBuilder b;
-    b.U8(0).U8(0).U8(unsigned(imageType)).U16(0).U16(0).U8(0).U16(0).U16(0);
-    return b.U16(unsigned(width)).U16(unsigned(height)).U8(unsigned(depth)).U8(unsigned(descriptor));
+TLoadResult LoadTgaBytes(const QByteArray& bytes, TBitmap& bitmap, const TIOParams& start = TIOParams()) {
+    return LoadBytes(QStringLiteral("picture.tga"), bytes, bitmap, start);
 }
 
 // Fields that a read must set whether or not the file says anything about them.
 TIOParams StartParams() {
     TIOParams start;
-    start.TgaAuthor = QStringLiteral("left over");
-    start.TgaJobName = QStringLiteral("left over");
-    start.TgaAspectRatio = 5.0;
-    start.TgaGamma = 5.0;
+    start.TgaAuthor = start.TgaJobName = QStringLiteral("left over");
+    start.TgaAspectRatio = start.TgaGamma = 5.0;
     start.TgaKeyColor = clWhite;
     start.TgaGrayscale = 7;
     return start;
@@ -42,9 +33,7 @@ TIOParams StartParams() {
 TEST(TgaReader, EveryEncodingOfThePictureDecodesIdentically) {
     struct TCase {
         const char* File;
-        int BitsPerSample;
-        int SamplesPerPixel;
-        int Compressed;
+        int BitsPerSample, SamplesPerPixel, Compressed;
         int Grayscale; // 7: left as it was
         int PaletteCount;
     };
@@ -68,8 +57,7 @@ TEST(TgaReader, EveryEncodingOfThePictureDecodesIdentically) {
         {"pillow-grey.tga", 8, 1, 0, 1, 0},
         {"netpbm-grey-rle.tga", 8, 1, 1, 1, 0},
     };
-    const TRgbPicture picture = ReadPpm(TgaData("picture.ppm"));
-    const TRgbPicture grey = ReadPpm(TgaData("grey.ppm"));
+    const TRgbPicture picture = ReadPpm(TgaData("picture.ppm")), grey = ReadPpm(TgaData("grey.ppm"));
     ASSERT_EQ(picture.Width, 13);
     ASSERT_EQ(grey.Width, 13);
     for (const TCase& c : cases) {
@@ -78,147 +66,110 @@ TEST(TgaReader, EveryEncodingOfThePictureDecodesIdentically) {
         const TLoadResult r = LoadPicture(TgaData(c.File), bitmap, StartParams());
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
-        EXPECT_EQ(PictureOf(bitmap), r.Params.TgaGrayscale == 1 ? grey : picture);
-        EXPECT_EQ(r.Params.FileType, 11);
-        EXPECT_EQ(r.Params.Width, 13);
-        EXPECT_EQ(r.Params.Height, 7);
-        EXPECT_EQ(r.Params.XDpi, ScreenDpiX());
-        EXPECT_EQ(r.Params.BitsPerSample, c.BitsPerSample);
-        EXPECT_EQ(r.Params.SamplesPerPixel, c.SamplesPerPixel);
-        EXPECT_EQ(r.Params.TgaCompressed, c.Compressed);
-        EXPECT_EQ(r.Params.TgaGrayscale, c.Grayscale);
-        EXPECT_EQ(r.Params.PaletteCount, c.PaletteCount);
-        EXPECT_EQ(r.Params.Palette.size(), std::size_t(c.PaletteCount));
+        EXPECT_EQ(PictureOf(bitmap), c.Grayscale == 1 ? grey : picture);
+        const TIOParams& p = r.Params;
+        EXPECT_EQ(std::tuple(p.FileType, p.Width, p.Height, p.XDpi, p.BitsPerSample, p.SamplesPerPixel,
+                             p.TgaCompressed, p.TgaGrayscale, p.PaletteCount, int(p.Palette.size())),
+                  std::tuple(11, 13, 7, ScreenDpiX(), c.BitsPerSample, c.SamplesPerPixel, c.Compressed,
+                             c.Grayscale, c.PaletteCount, c.PaletteCount));
     }
 }
 
-TEST(TgaReader, ExtensionAreaFillsAuthorJobDateAspectAndGamma) {
-    TBitmap bitmap;
-    const TLoadResult r = LoadPicture(TgaData("script-extension-area.tga"), bitmap, StartParams());
-    EXPECT_EQ(r.Params.TgaAuthor, QStringLiteral("Ambrelle Tests"));
-    EXPECT_EQ(r.Params.TgaJobName, QStringLiteral("Six colours"));
-    EXPECT_EQ(r.Params.TgaDate, QDateTime(QDate(2003, 7, 14), QTime(16, 45, 30)));
-    EXPECT_DOUBLE_EQ(r.Params.TgaAspectRatio, 4.0 / 3.0);
-    EXPECT_DOUBLE_EQ(r.Params.TgaGamma, 2.2);
-    EXPECT_EQ(r.Params.TgaKeyColor, clBlack);
-}
-
-TEST(TgaReader, WithoutExtensionAreaTheFieldsTakeTheirDefaults) {
-    // No footer at all; a footer whose extension offset is 0; an extension area with month 13 and with
-    // zero ratios.
-    QByteArray badDate = ReadFileBytes(TgaData("script-extension-area.tga"));
-    const qsizetype area = badDate.size() - 26 - 495;
-    badDate[area + 367] = 13;
-    for (qsizetype i = 474; i < 482; ++i) {
-        badDate[area + i] = 0;
-    }
-    const QByteArray files[] = {ReadFileBytes(TgaData("magick-24bit-top.tga")),
-                                ReadFileBytes(TgaData("pillow-24bit.tga")), badDate};
-    for (const QByteArray& bytes : files) {
+TEST(TgaReader, ExtensionAreaFillsAuthorJobDateAndAspectElseTheyTakeTheirDefaults) {
+    // After the whole area: no footer; a footer whose extension offset is 0; an extension area with month
+    // 13 and zero ratios, whose texts stay as read.
+    const QByteArray extended = ReadFileBytes(TgaData("script-extension-area.tga"));
+    const qsizetype area = extended.size() - 26 - 495;
+    QByteArray badDate = Patched(extended, {{area + 367, 13}});
+    std::fill(badDate.begin() + area + 474, badDate.begin() + area + 482, '\0');
+    const QDateTime today(QDate::currentDate(), QTime(0, 0));
+    const std::tuple<QByteArray, const char*, const char*, QDateTime, double> cases[] = {
+        {extended, "Ambrelle Tests", "Six colours", QDateTime(QDate(2003, 7, 14), QTime(16, 45, 30)),
+         4.0 / 3.0},
+        {ReadFileBytes(TgaData("magick-24bit-top.tga")), "", "", today, 1.0},
+        {ReadFileBytes(TgaData("pillow-24bit.tga")), "", "", today, 1.0},
+        {badDate, nullptr, nullptr, today, 1.0},
+    };
+    for (const auto& [bytes, author, job, date, aspect] : cases) {
         TBitmap bitmap;
         const TLoadResult r = LoadTgaBytes(bytes, bitmap, StartParams());
         EXPECT_FALSE(r.Aborted);
-        EXPECT_EQ(r.Params.TgaDate, QDateTime(QDate::currentDate(), QTime(0, 0)));
-        EXPECT_DOUBLE_EQ(r.Params.TgaAspectRatio, 1.0);
+        EXPECT_EQ(std::tuple(r.Params.TgaDate, r.Params.TgaKeyColor), std::tuple(date, clBlack));
+        EXPECT_DOUBLE_EQ(r.Params.TgaAspectRatio, aspect);
         EXPECT_DOUBLE_EQ(r.Params.TgaGamma, 2.2);
-        EXPECT_EQ(r.Params.TgaKeyColor, clBlack);
-        if (bytes.size() != badDate.size()) {
-            EXPECT_TRUE(r.Params.TgaAuthor.isEmpty());
-            EXPECT_TRUE(r.Params.TgaJobName.isEmpty());
+        if (author) {
+            EXPECT_EQ(r.Params.TgaAuthor, QLatin1String(author));
+            EXPECT_EQ(r.Params.TgaJobName, QLatin1String(job));
         }
     }
 }
 
 TEST(TgaReader, ImageIdAndOriginsComeFromTheHeader) {
-    QByteArray bytes = ReadFileBytes(TgaData("netpbm-8bit-map-rle.tga"));
-    bytes[8] = 0x34;
-    bytes[9] = 0x12;
-    bytes[10] = char(0xFF);
-    bytes[11] = char(0xFF);
+    const QByteArray bytes = Patched(ReadFileBytes(TgaData("netpbm-8bit-map-rle.tga")),
+                                     {{8, 0x34}, {9, 0x12}, {10, 0xFF}, {11, 0xFF}});
     TBitmap bitmap;
     const TLoadResult r = LoadTgaBytes(bytes, bitmap);
-    EXPECT_EQ(r.Params.TgaImageId, QStringLiteral("six-colours"));
-    EXPECT_EQ(r.Params.TgaXOrigin, 0x1234);
-    EXPECT_EQ(r.Params.TgaYOrigin, 0xFFFF);
+    EXPECT_EQ(std::tuple(r.Params.TgaImageId, r.Params.TgaXOrigin, r.Params.TgaYOrigin),
+              std::tuple(QStringLiteral("six-colours"), 0x1234, 0xFFFF));
 }
 
 TEST(TgaReader, UnknownTypeDepthOrMapEntrySizeIsRefusedWithTheBitmapUnchanged) {
-    struct TCase {
-        const char* File;
-        int At;
-        int Value;
-    };
-    const TCase cases[] = {
+    // Image type at byte 2, depth at 16, colour map entry size at 7.
+    const std::tuple<const char*, int, int> cases[] = {
         {"pillow-24bit.tga", 2, 0},      {"pillow-24bit.tga", 2, 4},      {"pillow-24bit.tga", 2, 32},
         {"pillow-24bit.tga", 16, 4},     {"pillow-24bit.tga", 16, 12},    {"pillow-24bit.tga", 16, 0},
         {"script-8bit-map16.tga", 7, 8}, {"script-8bit-map16.tga", 7, 0},
     };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.At * 1000 + c.Value);
-        QByteArray bytes = ReadFileBytes(TgaData(c.File));
-        bytes[c.At] = char(c.Value);
-        bytes[8] = 9;
-        TBitmap bitmap;
-        bitmap.Reset(2, 2, TPixelFormat::pf24bit);
-        const TLoadResult r = LoadTgaBytes(bytes, bitmap);
+    for (const auto& [file, at, value] : cases) {
+        SCOPED_TRACE(at * 1000 + value);
+        TBitmap bitmap = MarkedBitmap();
+        const TLoadResult r =
+            LoadTgaBytes(Patched(ReadFileBytes(TgaData(file)), {{at, value}, {8, 9}}), bitmap);
         EXPECT_TRUE(r.Aborted);
-        EXPECT_EQ(bitmap.Width(), 2);
-        EXPECT_EQ(r.Params.Width, 0);
-        EXPECT_EQ(r.Params.TgaXOrigin, 9);
-        EXPECT_EQ(r.Params.FileType, 11);
+        EXPECT_TRUE(IsMarked(bitmap));
+        EXPECT_EQ(std::tuple(r.Params.Width, r.Params.TgaXOrigin, r.Params.FileType), std::tuple(0, 9, 11));
     }
 }
 
 TEST(TgaReader, OneBitRowsArePackedBitsAndComeBackFromRightToLeft) {
-    // Ten pixels 1011 0000 01 in the bottom row, stored first; the top row is black. The second file
-    // stores them right to left, with its six bits after the row's end set.
-    const bool bottom[10] = {true, false, true, true, false, false, false, false, false, true};
+    // Ten pixels 1011 0000 01 in the bottom row, stored first, and a black top row. Stored right to left,
+    // the six bits after the row's end are set.
+    TRgbPicture expected{10, 2, std::vector<std::uint8_t>(30, 0)};
+    for (const bool bit : {true, false, true, true, false, false, false, false, false, true}) {
+        expected.Rgb.insert(expected.Rgb.end(), 3, bit ? 255 : 0);
+    }
     for (const bool rightToLeft : {false, true}) {
-        TBmpBuilder b = TgaHeader(3, 1, 10, 2, rightToLeft ? 0x10 : 0);
-        if (rightToLeft) {
-            b.Bytes({0x83, 0x7F, 0x00, 0x00});
-        } else {
-            b.Bytes({0xB0, 0x40, 0x00, 0x00});
-        }
+        SCOPED_TRACE(rightToLeft);
+        TBmpBuilder b;
+        b.U8(0).U8(0).U8(3).U16(0).U16(0).U8(0).U16(0).U16(0).U16(10).U16(2).U8(1).U8(rightToLeft ? 0x10 : 0);
+        b.Bytes(rightToLeft ? QByteArray("\x83\x7F\0\0", 4) : QByteArray("\xB0\x40\0\0", 4));
         TBitmap bitmap;
         const TLoadResult r = LoadTgaBytes(b.Build(), bitmap);
         EXPECT_FALSE(r.Aborted);
-        ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
-        for (int x = 0; x < 10; ++x) {
-            EXPECT_EQ(BitAt(bitmap, x, 1), bottom[x]) << rightToLeft << " " << x;
-            EXPECT_FALSE(BitAt(bitmap, x, 0)) << rightToLeft << " " << x;
-        }
-        EXPECT_EQ(r.Params.BitsPerSample, 1);
-        EXPECT_EQ(r.Params.SamplesPerPixel, 1);
+        EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
+        EXPECT_EQ(PictureOf(bitmap), expected);
+        EXPECT_EQ(std::tuple(r.Params.BitsPerSample, r.Params.SamplesPerPixel), std::tuple(1, 1));
     }
 }
 
 TEST(TgaReader, FileThatEndsEarlyLeavesTheRowsAfterItsLastByteBlack) {
-    const QByteArray whole = ReadFileBytes(TgaData("pillow-24bit-top.tga"));
     // Header, two rows of 13 pixels and four pixels of the third.
-    const QByteArray bytes = whole.left(18 + 13 * 3 * 2 + 4 * 3);
+    const int pixels = 13 * 2 + 4;
     TBitmap bitmap;
-    const TLoadResult r = LoadTgaBytes(bytes, bitmap);
-    EXPECT_FALSE(r.Aborted);
-    const TRgbPicture picture = ReadPpm(TgaData("picture.ppm"));
-    const TRgbPicture loaded = PictureOf(bitmap);
-    ASSERT_EQ(loaded.Height, 7);
-    for (int y = 0; y < 7; ++y) {
-        for (int x = 0; x < 13; ++x) {
-            const bool stored = y < 2 || (y == 2 && x < 4);
-            const std::uint8_t black[3] = {0, 0, 0};
-            EXPECT_EQ(std::memcmp(loaded.At(x, y), stored ? picture.At(x, y) : black, 3), 0) << x << "," << y;
-        }
-    }
+    EXPECT_FALSE(
+        LoadTgaBytes(ReadFileBytes(TgaData("pillow-24bit-top.tga")).left(18 + pixels * 3), bitmap).Aborted);
+    TRgbPicture expected = ReadPpm(TgaData("picture.ppm"));
+    ASSERT_EQ(expected.Height, 7);
+    std::fill(expected.Rgb.begin() + pixels * 3, expected.Rgb.end(), 0);
+    EXPECT_EQ(PictureOf(bitmap), expected);
 }
 
 TEST(TgaReader, EveryExtensionOfTheFormatTakesTheReader) {
     const QByteArray bytes = ReadFileBytes(TgaData("script-15bit.tga"));
     for (const char* name : {"a.tga", "a.TARGA", "a.vda", "a.icb", "a.vst", "a.win"}) {
         TBitmap bitmap;
-        const TLoadResult r = LoadTgaBytes(bytes, bitmap, TIOParams(), QLatin1String(name));
-        EXPECT_FALSE(r.Aborted) << name;
-        EXPECT_EQ(r.Params.FileType, 11) << name;
-        EXPECT_EQ(bitmap.Width(), 13) << name;
+        const TLoadResult r = LoadBytes(QLatin1String(name), bytes, bitmap);
+        EXPECT_EQ(std::tuple(r.Aborted, r.Params.FileType, bitmap.Width()), std::tuple(false, 11, 13))
+            << name;
     }
 }
