@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
@@ -249,6 +250,16 @@ void TFProperty::CreateEffectList() {
     RadioButton2 = new QRadioButton(QStringLiteral("Скрытие"), this);
     RadioButton2->setGeometry(110, 96, 73, 17);
     connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(RadioButton2); });
+    // The platform's sans-serif font is wider than the one these places were measured for. A narrower gap
+    // between mark and caption, and the first button widened up to the second if need be, keep
+    // "Отображение" whole.
+    for (QRadioButton* button : {RadioButton1, RadioButton2}) {
+        button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));
+    }
+    const int roomBeforeSecond = RadioButton2->x() - RadioButton1->x();
+    RadioButton1->resize(
+        std::clamp(RadioButton1->sizeHint().width(), RadioButton1->width(), roomBeforeSecond),
+        RadioButton1->height());
 
     CheckListBox1 = new QListWidget(this);
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
