@@ -514,7 +514,7 @@ void TFProperty::RescanFolder() {
     PictureList.clear();
     ScanFotoDir();
     NFoto = 0;
-    FRefusedInARow = 0;
+    FRefused.Reset();
 }
 
 void TFProperty::ChFolderPicClick(QObject*) {
@@ -549,10 +549,6 @@ template <typename F> void Silently(F&& f) {
 
 } // namespace
 
-QString TFProperty::PicturePath(int index) const {
-    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[index];
-}
-
 void TFProperty::LoadPreviewPicture(const QString& path) {
     PictureIO->SetFitBox(QSize(NSSlideImage1->ClientWidth(), NSSlideImage1->ClientHeight()));
     PictureIO->LoadFromFile(path);
@@ -573,10 +569,9 @@ void TFProperty::ShowTimerTimer(QObject*) {
             return;
         }
         NFoto = IndexAfter(NFoto, PictureList.size());
-        FLastRefused = false;
+        FRefused.Forget();
         LoadPreviewPicture(PicturePath(NFoto));
-        FLastRefused = NSSlideImage1->Picture().Empty();
-        FRefusedInARow = FLastRefused ? FRefusedInARow + 1 : 0;
+        FRefused.Note(NSSlideImage1->Picture().Empty());
         NSSlideImage1->SetNEffect(ChooseEffect(ShowEffects));
         NSSlideImage1->SetHideMode(false);
         NSSlideImage1->Execute();
@@ -598,15 +593,14 @@ void TFProperty::NSSlideImage1EndProcess(QObject*) {
         HideTimer->SetEnabled(true);
         return;
     }
-    if (!FLastRefused) {
+    if (!FRefused.Last()) {
         ShowTimerTimer(this);
         return;
     }
     // Pictures of which nothing can be shown follow one another from the message loop, not inside this
     // report; a whole pass that showed nothing stops the preview until the next folder choice.
-    FLastRefused = false;
-    if (FRefusedInARow >= PictureList.size()) {
-        FRefusedInARow = 0;
+    FRefused.Forget();
+    if (FRefused.WholePass(PictureList.size())) {
         return;
     }
     QTimer::singleShot(0, this, [this] { ShowTimerTimer(this); });

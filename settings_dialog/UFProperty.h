@@ -1,5 +1,7 @@
 #pragma once
 
+#include "slideshow/RefusedPictures.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -119,16 +121,12 @@ private:
     QStringList& ChosenEffects() const;
     void ShowChosenEffects();
     void RescanFolder();
-    QString PicturePath(int index) const;
     // Reads a picture of the folder into the preview's working bitmap, fitted and upright.
     void LoadPreviewPicture(const QString& path);
     // Starts reading the picture after the one on show, while that one is held.
     void PrepareNextPicture();
-    void StartNextPicture();
 
-    // Pictures passed over in a row because nothing of them could be shown.
-    int FRefusedInARow = 0;
-    bool FLastRefused = false;
+    TRefusedPictures FRefused;
 };
 
 // The dialog while it exists.

@@ -1,5 +1,6 @@
 #include "slideshow/FotoScan.h"
 
+#include "platform/ConfigFolder.h"
 #include "platform/FileNames.h"
 #include "slideshow/ProcessState.h"
 
@@ -65,6 +66,10 @@ void ScanFotoDir() {
         }
     });
     PictureList.squeeze();
+}
+
+QString PicturePath(int index) {
+    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[index];
 }
 
 int IndexAfter(int index, qsizetype count) {

@@ -22,3 +22,5 @@ void ScanFotoDir();
 // The position after index in a list of count entries (PictureList), wrapping after the last; an index
 // outside the list starts again at 0.
 int IndexAfter(int index, qsizetype count);
+// The full path of entry index of PictureList, in FotoDir.
+QString PicturePath(int index);

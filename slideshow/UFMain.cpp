@@ -127,24 +127,15 @@ void TFMain::ShowTimerTimer(QObject*) {
     }
     ShowTimer->SetEnabled(false);
     NFoto = IndexAfter(NFoto, PictureList.size());
-    FLastRefused = false;
+    FRefused.Forget();
     PictureIO->SetFitBox(QSize(NSSlideImage->ClientWidth(), NSSlideImage->ClientHeight()));
     PictureIO->LoadFromFile(PicturePath(NFoto));
-    NoteLoadResult();
+    // A picture of which nothing can be shown leaves the working bitmap empty.
+    FRefused.Note(NSSlideImage->Picture().Empty());
     NShow = ChooseEffect(ShowEffects);
     NSSlideImage->SetNEffect(NShow);
     NSSlideImage->SetHideMode(false);
     NSSlideImage->Execute();
-}
-
-// A picture of which nothing can be shown leaves the working bitmap empty.
-void TFMain::NoteLoadResult() {
-    FLastRefused = NSSlideImage->Picture().Empty();
-    FRefusedInARow = FLastRefused ? FRefusedInARow + 1 : 0;
-}
-
-QString TFMain::PicturePath(int index) const {
-    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[index];
 }
 
 void TFMain::PrepareNextPicture() {
@@ -170,15 +161,14 @@ void TFMain::NSSlideImageEndProcess(QObject*) {
         HideTimer->SetEnabled(true);
         return;
     }
-    if (!FLastRefused) {
+    if (!FRefused.Last()) {
         ShowTimerTimer(this);
         return;
     }
     // Refused pictures must not chain inside one event: the next one starts from the message loop, and
     // after a whole pass that showed nothing the show waits a second before it tries again.
-    FLastRefused = false;
-    if (FRefusedInARow >= PictureList.size()) {
-        FRefusedInARow = 0;
+    FRefused.Forget();
+    if (FRefused.WholePass(PictureList.size())) {
         ShowTimer->SetEnabled(true);
         return;
     }

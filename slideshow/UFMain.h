@@ -1,6 +1,7 @@
 #pragma once
 
 #include "slideshow/ErrorLog.h"
+#include "slideshow/RefusedPictures.h"
 
 #include <QWidget>
 
@@ -59,17 +60,13 @@ private:
     void ReportError(const QString& message);
     // Picture entry NFoto, or empty when NFoto is not an index of PictureList.
     QString CurrentPictureName() const;
-    void NoteLoadResult();
-    QString PicturePath(int index) const;
     // Starts reading the picture after NFoto, for the control's present size.
     void PrepareNextPicture();
 
     TErrorLog LogFile;
     bool LogOpened = false;
     bool FirstResize = false;
-    // Pictures passed over in a row because nothing of them could be shown.
-    int FRefusedInARow = 0;
-    bool FLastRefused = false;
+    TRefusedPictures FRefused;
 };
 
 // The one instance, from its construction to its destruction.
