@@ -3,6 +3,7 @@
 // 6000 x 4000 24-bit BMP through TPictureIO (ReadBmp) and as reading the file plus copying its bytes.
 // The pictures are made at start in a temporary folder.
 
+#include "bench/BenchSupport.h"
 #include "imageio/PictureIO.h"
 #include "platform/Bitmap.h"
 
@@ -101,20 +102,6 @@ void WriteBmp(const std::vector<std::uint8_t>& rgb, const std::string& path) {
     std::fclose(file);
 }
 
-void LoadThroughPictureIO(benchmark::State& state, const std::string& path) {
-    TBitmap bitmap;
-    TPictureIO loader;
-    loader.SetAttachedBitmap(&bitmap);
-    for (auto _ : state) {
-        loader.LoadFromFile(QString::fromStdString(path));
-        benchmark::DoNotOptimize(bitmap.Bits());
-        if (loader.Aborted() || bitmap.Width() != Width) {
-            state.SkipWithError("the picture did not load");
-            break;
-        }
-    }
-}
-
 // The library with its own file source, decoding into one block of blue, green, red rows.
 void LoadThroughLibjpeg(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
@@ -140,35 +127,20 @@ void LoadThroughLibjpeg(benchmark::State& state, const std::string& path) {
     }
 }
 
-void ReadFileAndCopy(benchmark::State& state, const std::string& path) {
-    for (auto _ : state) {
-        FILE* file = std::fopen(path.c_str(), "rb");
-        std::fseek(file, 0, SEEK_END);
-        const long size = std::ftell(file);
-        std::fseek(file, 0, SEEK_SET);
-        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[std::size_t(size)]);
-        const std::size_t got = std::fread(bytes.get(), 1, std::size_t(size), file);
-        std::fclose(file);
-        std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[got]);
-        std::memcpy(copy.get(), bytes.get(), got);
-        benchmark::DoNotOptimize(copy.get());
-    }
-}
-
 void BM_ReadJpegBaseline(benchmark::State& state) {
-    LoadThroughPictureIO(state, BaselinePath);
+    LoadThroughPictureIO(state, BaselinePath, Width);
 }
 void BM_LibjpegBaseline(benchmark::State& state) {
     LoadThroughLibjpeg(state, BaselinePath);
 }
 void BM_ReadJpegProgressive(benchmark::State& state) {
-    LoadThroughPictureIO(state, ProgressivePath);
+    LoadThroughPictureIO(state, ProgressivePath, Width);
 }
 void BM_LibjpegProgressive(benchmark::State& state) {
     LoadThroughLibjpeg(state, ProgressivePath);
 }
 void BM_ReadBmp24(benchmark::State& state) {
-    LoadThroughPictureIO(state, BmpPath);
+    LoadThroughPictureIO(state, BmpPath, Width);
 }
 void BM_ReadFileAndCopyBmp24(benchmark::State& state) {
     ReadFileAndCopy(state, BmpPath);
