@@ -119,18 +119,6 @@ void TNSObject::Changed() {
 
 // ---------------------------------------------------------------------------------------------------------
 
-namespace {
-
-template <typename T> bool StoreIfDifferent(T& field, T value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
-
-} // namespace
-
 TNSBevel::TNSBevel(QObject* owner) : TNSObject(owner) {}
 
 void TNSBevel::SetBevelInner(TBevelCut value) {

@@ -44,6 +44,15 @@ void RegisterLibraryCursors();
 // The cursor of that number; unknown numbers give the arrow.
 QCursor ScreenCursor(TCursor number);
 
+// Property setters compare before storing: true when the field took a new value.
+template <typename T> bool StoreIfDifferent(T& field, T value) {
+    if (field == value) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
 // A persistent object with update bracketing: BeginUpdate ... EndUpdate pairs may nest, and only the
 // outermost EndUpdate notifies, so a batch of changes reaches OnChange once.
 class TNSObject : public QObject {

@@ -27,18 +27,6 @@ void TNSCustomScale::DoChange() {
 
 TNSScale::TNSScale(QObject* owner) : TNSCustomScale(owner) {}
 
-namespace {
-
-template <typename T> bool StoreIfDifferent(T& field, T value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
-
-} // namespace
-
 void TNSScale::SetVisible(bool value) {
     if (StoreIfDifferent(FVisible, value)) {
         Changed();

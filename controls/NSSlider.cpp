@@ -30,14 +30,6 @@ int Saturate(std::int64_t value) {
     return int(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
-template <typename T> bool StoreIfDifferent(T& field, T value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
-
 // A copy of a picture with every pixel of its bottom-left pixel's colour made transparent.
 QImage TransparentImage(TBitmap& picture) {
     QImage image = picture.Image().convertToFormat(QImage::Format_ARGB32);
