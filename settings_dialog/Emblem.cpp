@@ -3,12 +3,20 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+namespace {
+
+QSvgRenderer& EmblemDrawing() {
+    static QSvgRenderer renderer(QStringLiteral(":/ambrelle/ambrelle.svg"));
+    return renderer;
+}
+
+} // namespace
+
 QPixmap EmblemPixmap(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(QStringLiteral(":/ambrelle/ambrelle.svg"));
     QPainter painter(&pixmap);
-    renderer.render(&painter);
+    EmblemDrawing().render(&painter);
     return pixmap;
 }
 
