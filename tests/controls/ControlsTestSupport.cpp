@@ -49,12 +49,11 @@ void ShowActive(QWidget& window) {
 
 namespace {
 
-// The left button goes down, moves held, and comes up.
+// The left button: down, moving held, up.
 void SendMouse(QWidget& widget, QEvent::Type type, int x, int y) {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    const QPointF local(x, y);
-    QMouseEvent event(type, local, widget.mapToGlobal(local), button, held, Qt::NoModifier);
+    QMouseEvent event(type, QPointF(x, y), widget.mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
 }
 
