@@ -43,7 +43,7 @@ TEST_F(BevelNotifications, OnlyChangesNotifyAndNestedUpdatesOnceAtTheOutermostEn
     EXPECT_EQ(changes, 4);
 }
 
-TEST_F(BevelNotifications, AssignOfAnAllDifferentBevelNotifiesOnce) {
+TEST_F(BevelNotifications, AssignNotifiesOnceAndRefusesStrangers) {
     TNSBevel source;
     source.SetBevelInner(bvRaised);
     source.SetBevelOuter(bvSpace);
@@ -59,11 +59,8 @@ TEST_F(BevelNotifications, AssignOfAnAllDifferentBevelNotifiesOnce) {
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(bevel.BevelWidth(), source.BevelWidth());
     EXPECT_EQ(bevel.OuterShadowColor(), RGBColor(5, 1, 2));
-}
-
-TEST_F(BevelNotifications, SelfAssignmentIsHarmlessAndStrangersAreRefused) {
     EXPECT_NO_THROW(bevel.Assign(&bevel));
-    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(changes, 1) << "assigning itself changes nothing";
     QObject stranger;
     try {
         bevel.Assign(&stranger);

@@ -166,6 +166,5 @@ TEST(IconReader, SizeAndResolutionRules) {
     // 2835 pixels per metre (0x0B13) are 72 dots per inch.
     const TIconLoad dpi =
         LoadPatched("odd-4bit.ico", "dpi.ico", {{InfoPerMetre, 0x13}, {InfoPerMetre + 1, 0x0B}});
-    EXPECT_EQ(dpi.Result.Params.XDpi, 72);
-    EXPECT_EQ(dpi.Result.Params.YDpi, ScreenDpiY());
+    EXPECT_EQ(std::pair(dpi.Result.Params.XDpi, dpi.Result.Params.YDpi), std::pair(72, ScreenDpiY()));
 }
