@@ -123,13 +123,4 @@ TEST(ControlPicture, SpaceBevelLeavesABandOfTheControlColourAndASingleBorderIsOn
     EXPECT_EQ(Grab(control), expected);
 }
 
-TEST(ControlColor, FollowsTheParentUntilSet) {
-    SetUpControlsApplication();
-    QWidget parent;
-    TNSCustomControl control(&parent);
-    EXPECT_EQ(ToQColor(control.Color()), Panel);
-    control.SetColor(clWindow);
-    EXPECT_EQ(ToQColor(control.Color()), Window);
-}
-
 } // namespace
