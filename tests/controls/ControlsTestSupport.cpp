@@ -47,29 +47,11 @@ void ShowActive(QWidget& window) {
     QApplication::processEvents();
 }
 
-namespace {
-
-// The left button goes down, moves held, and comes up.
 void SendMouse(QWidget& widget, QEvent::Type type, int x, int y) {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    const QPointF local(x, y);
-    QMouseEvent event(type, local, widget.mapToGlobal(local), button, held, Qt::NoModifier);
+    QMouseEvent event(type, QPointF(x, y), widget.mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
-}
-
-} // namespace
-
-void Press(QWidget& widget, int x, int y) {
-    SendMouse(widget, QEvent::MouseButtonPress, x, y);
-}
-
-void MoveHeld(QWidget& widget, int x, int y) {
-    SendMouse(widget, QEvent::MouseMove, x, y);
-}
-
-void Release(QWidget& widget, int x, int y) {
-    SendMouse(widget, QEvent::MouseButtonRelease, x, y);
 }
 
 void SendKey(QWidget& widget, int key) {

@@ -3,6 +3,7 @@
 #include "controls/NSSlider.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QImage>
 #include <QWidget>
 
@@ -44,9 +45,17 @@ void ApplyIntervalSliderSettings(TNSSlider& slider);
 // Shows a top-level widget and makes its window the active one, so that focus can be given.
 void ShowActive(QWidget& window);
 
-void Press(QWidget& widget, int x, int y);
-void MoveHeld(QWidget& widget, int x, int y);
-void Release(QWidget& widget, int x, int y);
+// The left button: down, moving held, up.
+void SendMouse(QWidget& widget, QEvent::Type type, int x, int y);
+inline void Press(QWidget& widget, int x, int y) {
+    SendMouse(widget, QEvent::MouseButtonPress, x, y);
+}
+inline void MoveHeld(QWidget& widget, int x, int y) {
+    SendMouse(widget, QEvent::MouseMove, x, y);
+}
+inline void Release(QWidget& widget, int x, int y) {
+    SendMouse(widget, QEvent::MouseButtonRelease, x, y);
+}
 void SendKey(QWidget& widget, int key);
 
 // What the widget shows, as RGB32.

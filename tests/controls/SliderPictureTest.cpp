@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using namespace TestColors;
@@ -138,11 +140,10 @@ TEST_F(DefaultSlider, PictureAtTheStartShortensTheTrackAndLeavesItsTransparentCo
     TBitmap picture;
     picture.Reset(10, 6, TPixelFormat::pf24bit);
     picture.Fill(RGBColor(0, 0, 255));
-    std::uint8_t* bottom = picture.ScanLine(5);
     for (int x = 0; x < 10; ++x) {
-        // Red (blue, green, red bytes), the colour of the bottom-left pixel.
-        bottom[3 * x] = 0;
-        bottom[3 * x + 2] = 255;
+        // Red in the bottom row: the bottom-left pixel gives the transparent colour.
+        std::uint8_t* pixel = picture.ScanLine(5) + 3 * x;
+        std::swap(pixel[0], pixel[2]);
     }
     slider.SetPicLeft(picture);
     EXPECT_EQ(slider.TrackArea(), (TRect{16, 6, 194, 34}));

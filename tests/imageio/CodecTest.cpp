@@ -7,19 +7,13 @@
 
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::initializer_list<unsigned> values) {
-    std::vector<std::uint8_t> bytes;
-    for (const unsigned v : values) {
-        bytes.push_back(std::uint8_t(v));
-    }
-    return bytes;
-}
+using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t Guard = 0x5A;
 
 } // namespace
 
-TEST(PackBits, RunsPastTheRowAreCutAndConsumedAndNoOpsSkipped) {
+TEST(PackBits, CodesPastTheRowOrTheInputAreCutAndNoOpsSkipped) {
     // A literal of 4 into a row of 3, then -128, then a run of 5 for the next row.
     const auto packed = Bytes({0x03, 1, 2, 3, 4, 0x80, 0xFC, 9});
     std::vector<std::uint8_t> row(4, Guard);
@@ -27,10 +21,8 @@ TEST(PackBits, RunsPastTheRowAreCutAndConsumedAndNoOpsSkipped) {
     EXPECT_EQ(row, Bytes({1, 2, 3, Guard}));
     EXPECT_EQ(UnpackBitsRow(std::span(packed).subspan(5), std::span(row).first(3)), 3u);
     EXPECT_EQ(row, Bytes({9, 9, 9, Guard}));
-}
-
-TEST(PackBits, InputEndingInsideACodeLeavesTheRestOfTheRow) {
-    std::vector<std::uint8_t> row(6, Guard);
+    // Input ending inside a code leaves the rest of the row.
+    row.assign(6, Guard);
     EXPECT_EQ(UnpackBitsRow(Bytes({0x05, 1, 2}), row), 3u);
     EXPECT_EQ(row, Bytes({1, 2, Guard, Guard, Guard, Guard}));
     EXPECT_EQ(UnpackBitsRow(Bytes({0xFE}), row), 1u);
@@ -40,17 +32,17 @@ TEST(FaxCodec, BrokenAndMissingCodesEndTheRowInsideIt) {
     // Every decoder, on nothing, on garbage and on codes that run past the row: the row is written, white
     // where nothing was decoded, and not one byte beyond it. The last input is vertical right 3 (0000011)
     // over and over.
-    const std::vector<std::vector<std::uint8_t>> inputs = {{},
-                                                           Bytes({0x00, 0x00, 0x00}),
-                                                           Bytes({0xFF, 0xFF, 0xFF, 0xFF}),
-                                                           Bytes({0x02, 0x5A, 0xC3, 0x11, 0x99}),
-                                                           Bytes({0x06, 0x0C, 0x18, 0x30, 0x60, 0xC1, 0x83})};
+    const Bytes inputs[] = {{},
+                            {0, 0, 0},
+                            {0xFF, 0xFF, 0xFF, 0xFF},
+                            {0x02, 0x5A, 0xC3, 0x11, 0x99},
+                            {0x06, 0x0C, 0x18, 0x30, 0x60, 0xC1, 0x83}};
     for (const int width : {1, 9, 17, 100}) {
-        for (std::size_t i = 0; i < inputs.size(); ++i) {
+        for (std::size_t i = 0; i < std::size(inputs); ++i) {
             for (int decoder = 0; decoder < 4; ++decoder) {
                 SCOPED_TRACE(testing::Message() << width << " " << i << " " << decoder);
                 const std::size_t bytes = std::size_t(width + 7) / 8;
-                std::vector<std::uint8_t> row(bytes + 4, Guard);
+                Bytes row(bytes + 4, Guard);
                 TFaxState state(inputs[i], TFaxBitOrder::MostSignificantFirst);
                 const auto out = std::span(row).first(bytes);
                 for (int rowNumber = 0; rowNumber < 3; ++rowNumber) {
@@ -62,13 +54,12 @@ TEST(FaxCodec, BrokenAndMissingCodesEndTheRowInsideIt) {
                         DecodeGroup4Row(state, width, out);
                     }
                 }
-                EXPECT_EQ(std::vector<std::uint8_t>(row.begin() + std::ptrdiff_t(bytes), row.end()),
-                          std::vector<std::uint8_t>(4, Guard));
+                EXPECT_EQ(Bytes(row.begin() + std::ptrdiff_t(bytes), row.end()), Bytes(4, Guard));
             }
         }
     }
     TFaxState empty({}, TFaxBitOrder::MostSignificantFirst);
-    std::vector<std::uint8_t> row(2, 0);
+    Bytes row(2, 0);
     EXPECT_FALSE(DecodeGroup4Row(empty, 16, row));
     EXPECT_EQ(row, Bytes({0xFF, 0xFF}));
 }

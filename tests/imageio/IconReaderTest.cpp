@@ -91,8 +91,7 @@ TEST(IconReader, IconFileHoldingABitmapFileLoadsAsThatBitmap) {
                   ReadFileBytes(TestDataPath(QStringLiteral("bmp/magick-24bit.bmp"))), bitmap);
     EXPECT_FALSE(r.Aborted);
     EXPECT_EQ(PictureOf(bitmap), ReadPpm(TestDataPath(QStringLiteral("bmp/picture.ppm"))));
-    EXPECT_EQ(r.Params.FileType, 6);
-    EXPECT_EQ(r.Params.BmpVersion, 1);
+    EXPECT_EQ(std::pair(r.Params.FileType, int(r.Params.BmpVersion)), std::pair(6, 1));
 }
 
 TEST(IconReader, FourBitsOfOddWidthFillEveryPixelOfTheRowAndNoMore) {
@@ -136,8 +135,7 @@ TEST(IconReader, ImageIndexOutsideTheDirectoryChangesNothing) {
         start.CurImageIndex = index * 2;
         for (const char* file : {"odd-4bit.ico", "two-images.cur"}) {
             const TIconLoad load = LoadIcon(file, start);
-            EXPECT_FALSE(load.Result.Aborted) << file << " " << index;
-            EXPECT_TRUE(IsMarked(load.Bitmap)) << file << " " << index;
+            EXPECT_TRUE(!load.Result.Aborted && IsMarked(load.Bitmap)) << file << " " << index;
         }
     }
 }
@@ -149,13 +147,12 @@ TEST(IconReader, ImagesThatFillNoRowsAreRefusedAndLeaveTheBitmap) {
           LoadPatched("odd-4bit.ico", "2.ico", {{EntryBits, 2}, {InfoBits, 0}}),
           LoadPatched("odd-4bit.ico", "0.ico", {{EntryBits, 0}, {InfoBits, 0}, {EntryColours, 0}}),
           LoadPatched("two-images.cur", "24.cur", {{InfoBits + 16, 24}})}) {
-        EXPECT_TRUE(load.Result.Aborted);
-        EXPECT_TRUE(IsMarked(load.Bitmap));
+        EXPECT_TRUE(load.Result.Aborted && IsMarked(load.Bitmap));
     }
     // Without bits in the entry and the info header, the colour count gives them.
     const TIconLoad fromCount = LoadPatched("odd-4bit.ico", "count.ico", {{EntryBits, 0}, {InfoBits, 0}});
-    EXPECT_FALSE(fromCount.Result.Aborted);
-    EXPECT_EQ(fromCount.Result.Params.BitsPerSample, 4);
+    EXPECT_EQ(std::pair(fromCount.Result.Aborted, fromCount.Result.Params.BitsPerSample),
+              std::pair(false, 4));
 }
 
 TEST(IconReader, SizeAndResolutionRules) {
@@ -169,6 +166,5 @@ TEST(IconReader, SizeAndResolutionRules) {
     // 2835 pixels per metre (0x0B13) are 72 dots per inch.
     const TIconLoad dpi =
         LoadPatched("odd-4bit.ico", "dpi.ico", {{InfoPerMetre, 0x13}, {InfoPerMetre + 1, 0x0B}});
-    EXPECT_EQ(dpi.Result.Params.XDpi, 72);
-    EXPECT_EQ(dpi.Result.Params.YDpi, ScreenDpiY());
+    EXPECT_EQ(std::pair(dpi.Result.Params.XDpi, dpi.Result.Params.YDpi), std::pair(72, ScreenDpiY()));
 }

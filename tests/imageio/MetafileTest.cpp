@@ -46,8 +46,7 @@ TEST_F(TMetafileFixture, NaturalSizeIsCappedAt2800AndDrawnOnTheBackgroundOnePixe
         Loader.SetBackground(background);
         Loader.LoadFromFile(Rectangle(extension));
         EXPECT_FALSE(Loader.Aborted());
-        ASSERT_EQ(Bitmap.Width(), 2799);
-        ASSERT_EQ(Bitmap.Height(), 699);
+        ASSERT_EQ(std::pair(Bitmap.Width(), Bitmap.Height()), std::pair(2799, 699));
         EXPECT_EQ(Bitmap.PixelFormat(), TPixelFormat::pf24bit);
         const TIOParams& p = Loader.Params();
         EXPECT_EQ(
@@ -75,9 +74,8 @@ TEST_F(TMetafileFixture, RequestedSizesKeepTheProportionsOfTheNaturalSize) {
           std::tuple{2800, 2800, 2799, 2799}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         Loader.ImportMetafile(Rectangle("wmf"), width, height);
-        EXPECT_FALSE(Loader.Aborted());
-        EXPECT_EQ(Bitmap.Width(), bitmapWidth);
-        EXPECT_EQ(Bitmap.Height(), bitmapHeight);
+        EXPECT_EQ(std::tuple(Loader.Aborted(), Bitmap.Width(), Bitmap.Height()),
+                  std::tuple(false, bitmapWidth, bitmapHeight));
     }
 }
 
@@ -125,14 +123,12 @@ TEST_F(TMetafileFixture, WhatIsNoEnhancedOrPlaceableMetafileRaisesTheMetafileErr
 TEST(MetafileHeader, NaturalSizeFollowsTheScreenResolution) {
     for (const int dpi : {96, 120, 72}) {
         SCOPED_TRACE(dpi);
-        const auto emf = HeaderOf(ReadFileBytes(Rectangle("emf")), dpi);
-        const auto wmf = HeaderOf(ReadFileBytes(Rectangle("wmf")), dpi);
-        ASSERT_TRUE(emf && wmf);
-        EXPECT_EQ(emf->Kind, TMetafileKind::Enhanced);
-        EXPECT_EQ(wmf->Kind, TMetafileKind::Windows);
-        for (const auto& header : {*emf, *wmf}) {
-            EXPECT_EQ(header.Width, 4000 * dpi / 96);
-            EXPECT_EQ(header.Height, 1000 * dpi / 96);
+        for (const auto& [extension, kind] :
+             {std::pair{"emf", TMetafileKind::Enhanced}, std::pair{"wmf", TMetafileKind::Windows}}) {
+            const auto header = HeaderOf(ReadFileBytes(Rectangle(extension)), dpi);
+            ASSERT_TRUE(header);
+            EXPECT_EQ(std::tuple(header->Kind, header->Width, header->Height),
+                      std::tuple(kind, 4000 * dpi / 96, 1000 * dpi / 96));
         }
     }
 }

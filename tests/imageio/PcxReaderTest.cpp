@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -125,33 +126,27 @@ TEST(PcxReader, UnknownManufacturerDepthOrEncodingIsRefusedAndChangesNothing) {
         EXPECT_TRUE(IsMarked(bitmap));
         EXPECT_EQ(std::tuple(r.Params.XDpi, r.Params.Width, r.Params.FileType), std::tuple(1234, 0, 4));
     }
-}
-
-TEST(PcxReader, EightBitFileShorterThanItsPaletteIsRefused) {
     TBmpBuilder b = PcxHeader(8, 1, 2, 2, 1);
     b.Bytes({1, 2});
     TBitmap bitmap;
-    EXPECT_TRUE(LoadPcxBytes(b.Build(), bitmap).Aborted);
+    EXPECT_TRUE(LoadPcxBytes(b.Build(), bitmap).Aborted) << "eight bits without the palette";
 }
 
-TEST(PcxReader, DataThatEndsEarlyLeavesTheRemainingRowsBlack) {
-    // Raw lines of a 3-plane file, 2 pixels wide: the top row whole, the middle row in part.
-    TBmpBuilder b = PcxHeader(8, 3, 2, 2, 3, 0);
-    b.Bytes({10, 11, 20, 21, 30, 31, 40, 41, 50});
-    TBitmap bitmap;
-    EXPECT_FALSE(LoadPcxBytes(b.Build(), bitmap).Aborted);
-    TRgbPicture expected{2, 3, {10, 20, 30, 11, 21, 31}};
-    expected.Rgb.resize(18, 0);
-    EXPECT_EQ(PictureOf(bitmap), expected);
-}
-
-TEST(PcxReader, UnsupportedPlaneLayoutLeavesASizedBlackBitmap) {
-    // One plane of 2 bits, and two planes of 8 bits.
-    for (const int planes : {1, 2}) {
-        TBmpBuilder b = PcxHeader(planes == 1 ? 2 : 8, planes, 2, 3, 2);
-        b.Bytes({0xC8, 0x77});
+TEST(PcxReader, RowsAfterTheDataOrOfAnUnsupportedLayoutStayBlack) {
+    // Raw lines of a 3-plane file, 2 x 3 pixels: the top row whole, the middle row in part. Then one plane
+    // of 2 bits and two planes of 8 bits, 3 x 2 pixels, which are not read.
+    TBmpBuilder early = PcxHeader(8, 3, 2, 2, 3, 0), twoBits = PcxHeader(2, 1, 2, 3, 2),
+                twoPlanes = PcxHeader(8, 2, 2, 3, 2);
+    early.Bytes({10, 11, 20, 21, 30, 31, 40, 41, 50});
+    twoBits.Bytes({0xC8, 0x77});
+    twoPlanes.Bytes({0xC8, 0x77});
+    TRgbPicture partial{2, 3, {10, 20, 30, 11, 21, 31}};
+    partial.Rgb.resize(18, 0);
+    const TRgbPicture black{3, 2, std::vector<std::uint8_t>(18, 0)};
+    for (const auto& [builder, expected] : {std::pair{&early, &std::as_const(partial)},
+                                            std::pair{&twoBits, &black}, std::pair{&twoPlanes, &black}}) {
         TBitmap bitmap;
-        EXPECT_FALSE(LoadPcxBytes(b.Build(), bitmap).Aborted);
-        EXPECT_EQ(PictureOf(bitmap), (TRgbPicture{3, 2, std::vector<std::uint8_t>(18, 0)}));
+        EXPECT_FALSE(LoadPcxBytes(builder->Build(), bitmap).Aborted);
+        EXPECT_EQ(PictureOf(bitmap), *expected);
     }
 }

@@ -60,10 +60,14 @@ TEST(TgaReader, EveryEncodingOfThePictureDecodesIdentically) {
     const TRgbPicture picture = ReadPpm(TgaData("picture.ppm")), grey = ReadPpm(TgaData("grey.ppm"));
     ASSERT_EQ(picture.Width, 13);
     ASSERT_EQ(grey.Width, 13);
-    for (const TCase& c : cases) {
+    // Each file under a name with another of the format's extensions.
+    const char* const names[] = {"a.tga", "a.TARGA", "a.vda", "a.icb", "a.vst", "a.win"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const TCase& c = cases[i];
         SCOPED_TRACE(c.File);
         TBitmap bitmap;
-        const TLoadResult r = LoadPicture(TgaData(c.File), bitmap, StartParams());
+        const TLoadResult r = LoadBytes(QLatin1String(names[i % std::size(names)]),
+                                        ReadFileBytes(TgaData(c.File)), bitmap, StartParams());
         EXPECT_FALSE(r.Aborted);
         EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
         EXPECT_EQ(PictureOf(bitmap), c.Grayscale == 1 ? grey : picture);
@@ -125,8 +129,7 @@ TEST(TgaReader, UnknownTypeDepthOrMapEntrySizeIsRefusedWithTheBitmapUnchanged) {
         TBitmap bitmap = MarkedBitmap();
         const TLoadResult r =
             LoadTgaBytes(Patched(ReadFileBytes(TgaData(file)), {{at, value}, {8, 9}}), bitmap);
-        EXPECT_TRUE(r.Aborted);
-        EXPECT_TRUE(IsMarked(bitmap));
+        EXPECT_TRUE(r.Aborted && IsMarked(bitmap));
         EXPECT_EQ(std::tuple(r.Params.Width, r.Params.TgaXOrigin, r.Params.FileType), std::tuple(0, 9, 11));
     }
 }
@@ -145,10 +148,9 @@ TEST(TgaReader, OneBitRowsArePackedBitsAndComeBackFromRightToLeft) {
         b.Bytes(rightToLeft ? QByteArray("\x83\x7F\0\0", 4) : QByteArray("\xB0\x40\0\0", 4));
         TBitmap bitmap;
         const TLoadResult r = LoadTgaBytes(b.Build(), bitmap);
-        EXPECT_FALSE(r.Aborted);
-        EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf1bit);
+        EXPECT_EQ(std::tuple(r.Aborted, bitmap.PixelFormat(), r.Params.BitsPerSample),
+                  std::tuple(false, TPixelFormat::pf1bit, 1));
         EXPECT_EQ(PictureOf(bitmap), expected);
-        EXPECT_EQ(std::tuple(r.Params.BitsPerSample, r.Params.SamplesPerPixel), std::tuple(1, 1));
     }
 }
 
@@ -162,14 +164,4 @@ TEST(TgaReader, FileThatEndsEarlyLeavesTheRowsAfterItsLastByteBlack) {
     ASSERT_EQ(expected.Height, 7);
     std::fill(expected.Rgb.begin() + pixels * 3, expected.Rgb.end(), 0);
     EXPECT_EQ(PictureOf(bitmap), expected);
-}
-
-TEST(TgaReader, EveryExtensionOfTheFormatTakesTheReader) {
-    const QByteArray bytes = ReadFileBytes(TgaData("script-15bit.tga"));
-    for (const char* name : {"a.tga", "a.TARGA", "a.vda", "a.icb", "a.vst", "a.win"}) {
-        TBitmap bitmap;
-        const TLoadResult r = LoadBytes(QLatin1String(name), bytes, bitmap);
-        EXPECT_EQ(std::tuple(r.Aborted, r.Params.FileType, bitmap.Width()), std::tuple(false, 11, 13))
-            << name;
-    }
 }
