@@ -190,8 +190,7 @@ TEST_F(SlideShowWindow, InSettingsModeTheDialogRunsAndTheWindowStoresWhatItLeft)
 }
 
 TEST_F(SlideShowWindow, PhotosTakenSidewaysAreShownUpright) {
-    // Stored 16 x 24, upright 24 x 16 in blocks of red, green, blue over yellow, black, white; fitted to the
-    // 120 x 80 window it fills it.
+    // Stored 16 x 24; upright 24 x 16, blocks of red, green, blue over yellow, black, white; fills 120 x 80.
     AddFile(QStringLiteral("turned.jpg"),
             ReadFileBytes(TestDataPath(QStringLiteral("jpeg/orientation/orientation-6.jpg"))));
     Create(0, 15);
@@ -200,21 +199,17 @@ TEST_F(SlideShowWindow, PhotosTakenSidewaysAreShownUpright) {
     const TBitmap& screen = window->NSSlideImage->Buffer();
     ASSERT_EQ(screen.Width(), 120);
     ASSERT_EQ(screen.Height(), 80);
-    const struct {
-        int X, Y;
-        QColor Colour;
-    } blocks[] = {{20, 20, Qt::red},    {60, 20, Qt::green}, {100, 20, Qt::blue},
-                  {20, 60, Qt::yellow}, {60, 60, Qt::black}, {100, 60, Qt::white}};
-    for (const auto& block : blocks) {
-        const std::uint8_t* p = screen.ScanLine(block.Y) + block.X * 3;
-        EXPECT_NEAR(p[2], block.Colour.red(), 2) << block.X << "," << block.Y;
-        EXPECT_NEAR(p[1], block.Colour.green(), 2) << block.X << "," << block.Y;
-        EXPECT_NEAR(p[0], block.Colour.blue(), 2) << block.X << "," << block.Y;
+    const QColor blocks[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::black, Qt::white};
+    for (int i = 0; i < 6; ++i) {
+        const std::uint8_t* p = screen.ScanLine(20 + i / 3 * 40) + (20 + i % 3 * 40) * 3;
+        EXPECT_NEAR(p[2], blocks[i].red(), 2) << "block " << i;
+        EXPECT_NEAR(p[1], blocks[i].green(), 2) << "block " << i;
+        EXPECT_NEAR(p[0], blocks[i].blue(), 2) << "block " << i;
     }
 }
 
 TEST_F(SlideShowWindow, PicturesWithLatin1NamesAreShownAndNamedReadablyInTheLog) {
-    // Stored under Latin-1 bytes, as an old archive would have them.
+    // Latin-1 names, as an old archive has them.
     QImage picture(30, 20, QImage::Format_RGB888);
     picture.fill(Qt::green);
     QByteArray bmp;
