@@ -292,17 +292,3 @@ TEST_F(SettingsDialog, APassOfUnreadablePicturesOrABrokenEffectListHaltsThePrevi
         dialog.reset();
     }
 }
-
-TEST_F(SettingsDialog, TheListHintNamesTheItemUnderThePointer) {
-    Create();
-    const auto hintAt = [&](QPoint at) {
-        dialog->CheckListBox1MouseMove(dialog->CheckListBox1, {}, at.x(), at.y());
-        return dialog->CheckListBox1->toolTip();
-    };
-    const auto centre = [&](int i) {
-        return dialog->CheckListBox1->visualItemRect(dialog->CheckListBox1->item(i)).center();
-    };
-    EXPECT_EQ(hintAt(centre(0)), QString());
-    EXPECT_EQ(hintAt(centre(3)), QStringLiteral("03-DownToUp"));
-    EXPECT_EQ(hintAt(QPoint(-5, 4)), QString());
-}
