@@ -10,31 +10,21 @@
 
 #include <csignal>
 
-namespace {
-
-// Runs the message loop until the handler has been called or a generous deadline has passed.
-int SignalSeenByTheLoop(int signal) {
-    EnsureApplication();
-    QEventLoop loop;
-    int seen = 0;
-    TTerminationSignals watcher([&](int number) {
-        seen = number;
-        loop.quit();
-    });
-    EXPECT_TRUE(watcher.Installed());
-    std::raise(signal);
-    // Nothing runs before the loop does: the handler only wrote into the pipe.
-    EXPECT_EQ(seen, 0);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return seen;
-}
-
-} // namespace
-
 TEST(TerminationSignals, EachSignalReachesTheHandlerFromTheMessageLoop) {
+    EnsureApplication();
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        EXPECT_EQ(SignalSeenByTheLoop(signal), signal);
+        QEventLoop loop;
+        int seen = 0;
+        TTerminationSignals watcher([&](int number) {
+            seen = number;
+            loop.quit();
+        });
+        ASSERT_TRUE(watcher.Installed());
+        std::raise(signal);
+        EXPECT_EQ(seen, 0); // the signal handler only wrote into the pipe
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        EXPECT_EQ(seen, signal);
     }
 }
 

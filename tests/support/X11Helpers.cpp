@@ -27,6 +27,28 @@ int IgnoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
+// The viewable children of parent (the root when 0).
+std::vector<Window> ViewableChildren(Display* d, Window parent) {
+    std::vector<Window> viewable;
+    Window root = 0;
+    Window up = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(d, parent != 0 ? parent : DefaultRootWindow(d), &root, &up, &children, &count) == 0) {
+        return viewable;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(d, children[i], &attributes) != 0 && attributes.map_state == IsViewable) {
+            viewable.push_back(children[i]);
+        }
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return viewable;
+}
+
 } // namespace
 
 // One connection for the whole test program: the X server starts afresh whenever its last client leaves,
@@ -95,28 +117,12 @@ void TX11Test::RequestClose(TWindow window) {
 }
 
 std::vector<TX11Test::TWindow> TX11Test::ViewableWindowsOf(qint64 pid, TWindow parent) {
-    Display* d = Dpy(FDisplay);
     std::vector<TWindow> found;
-    Window root = 0;
-    Window up = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(d, parent != 0 ? Window(parent) : DefaultRootWindow(d), &root, &up, &children, &count) ==
-        0) {
-        return found;
-    }
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(d, children[i], &attributes) == 0 || attributes.map_state != IsViewable) {
-            continue;
-        }
-        const std::vector<std::uint32_t> owner = Property32(TWindow(children[i]), "_NET_WM_PID");
+    for (const Window child : ViewableChildren(Dpy(FDisplay), Window(parent))) {
+        const std::vector<std::uint32_t> owner = Property32(TWindow(child), "_NET_WM_PID");
         if (!owner.empty() && qint64(owner.front()) == pid) {
-            found.push_back(TWindow(children[i]));
+            found.push_back(TWindow(child));
         }
-    }
-    if (children != nullptr) {
-        XFree(children);
     }
     return found;
 }
@@ -124,32 +130,17 @@ std::vector<TX11Test::TWindow> TX11Test::ViewableWindowsOf(qint64 pid, TWindow p
 std::vector<TX11Test::TWindow> TX11Test::ViewableWindowsOfClass(const QString& program, TWindow parent) {
     Display* d = Dpy(FDisplay);
     std::vector<TWindow> found;
-    Window root = 0;
-    Window up = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(d, parent != 0 ? Window(parent) : DefaultRootWindow(d), &root, &up, &children, &count) ==
-        0) {
-        return found;
-    }
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(d, children[i], &attributes) == 0 || attributes.map_state != IsViewable) {
-            continue;
-        }
+    for (const Window child : ViewableChildren(d, Window(parent))) {
         XClassHint hint{};
-        if (XGetClassHint(d, children[i], &hint) != 0) {
+        if (XGetClassHint(d, child, &hint) != 0) {
             if (hint.res_name != nullptr && program == QString::fromLocal8Bit(hint.res_name)) {
-                found.push_back(TWindow(children[i]));
+                found.push_back(TWindow(child));
             }
             XFree(hint.res_name);
             XFree(hint.res_class);
         }
-        const std::vector<TWindow> below = ViewableWindowsOfClass(program, TWindow(children[i]));
+        const std::vector<TWindow> below = ViewableWindowsOfClass(program, TWindow(child));
         found.insert(found.end(), below.begin(), below.end());
-    }
-    if (children != nullptr) {
-        XFree(children);
     }
     return found;
 }
