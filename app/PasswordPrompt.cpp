@@ -29,7 +29,7 @@ TFPasswordPrompt::TFPasswordPrompt(const QString& userName, TPasswordCheck check
     // stays on top itself.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    setWindowTitle(QStringLiteral("Пароль заставки \"Ambrelle\""));
+    setWindowTitle(tr("Пароль заставки \"Ambrelle\""));
     setFixedSize(300, 123);
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
@@ -40,11 +40,11 @@ TFPasswordPrompt::TFPasswordPrompt(const QString& userName, TPasswordCheck check
     setPalette(face);
     setAutoFillBackground(true);
 
-    LUser = new QLabel(QStringLiteral("Пользователь:"), this);
+    LUser = new QLabel(tr("Пользователь:"), this);
     LUser->setGeometry(8, 12, 90, 16);
     LUserName = new QLabel(userName, this);
     LUserName->setGeometry(100, 12, 192, 16);
-    LPassword = new QLabel(QStringLiteral("Пароль:"), this);
+    LPassword = new QLabel(tr("Пароль:"), this);
     LPassword->setGeometry(8, 44, 90, 16);
     EPassword = new QLineEdit(this);
     EPassword->setGeometry(100, 40, 192, 21);
@@ -56,7 +56,7 @@ TFPasswordPrompt::TFPasswordPrompt(const QString& userName, TPasswordCheck check
     BOk = new QPushButton(QStringLiteral("OK"), Panel1);
     BOk->setGeometry(138, 5, 75, 25);
     BOk->setDefault(true);
-    BCancel = new QPushButton(QStringLiteral("Отмена"), Panel1);
+    BCancel = new QPushButton(tr("Отмена"), Panel1);
     BCancel->setGeometry(218, 5, 75, 25);
     connect(BOk, &QPushButton::clicked, this, [this] { BOkClick(); });
     connect(BCancel, &QPushButton::clicked, this, &QDialog::reject);

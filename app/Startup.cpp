@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
+#include "app/CommandLineHelp.h"
 #include "app/ScreenSaver.h"
+#include "app/Translation.h"
 
 #include "platform/Application.h"
 #include "platform/ConfigFolder.h"
@@ -13,7 +15,9 @@
 #include "slideshow/ProcessState.h"
 #include "slideshow/UFMain.h"
 
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -56,7 +60,13 @@ void ClearLists() {
 } // namespace
 
 int RunAmbrelle(int argc, char** argv) {
+    // Answered before the application object exists, which would need a display.
+    if (const std::optional<TInformationRequest> request = InformationRequest(argc, argv)) {
+        AnswerInformationRequest(*request, stdout);
+        return 0;
+    }
     TApplication application(argc, argv);
+    InstallTranslation();
     // Whoever ends us by a signal (a screen-saver daemon, a session closing, Ctrl+C) gets the same end as a
     // closed window: the window's destruction stores the position and closes the error log.
     TTerminationSignals endBySignal([](int) { EndApplicationNow(); });

@@ -5,7 +5,7 @@
 // turns it.
 // A folder among the arguments stands for the files in it. --ppm OUT (one FILE) also writes the loaded
 // bitmap as a binary PPM (nothing for an empty picture). Exit code 0 when every file loaded (and its PPM
-// was written), 1 otherwise, 2 for a wrong command line.
+// was written), 1 otherwise, 2 for a wrong command line. --help and --version answer on stdout.
 
 #include "imageio/PictureIO.h"
 #include "platform/Bitmap.h"
@@ -18,17 +18,30 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace {
 
-void PrintUsage() {
-    std::fputs("usage: ambrelle-picture FILE...\n"
-               "       ambrelle-picture --ppm OUT FILE\n"
-               "Loads each picture as the Ambrelle slide show does and prints, tab-separated: path, status\n"
-               "(loaded, refused, error), width, height, bits per pixel, file type, Exif orientation\n"
-               "(1 to 8, 1 for upright) and, for errors, the message. A folder stands for the files in it.\n",
-               stderr);
+void PrintUsage(std::FILE* out) {
+    std::fputs(
+        "Usage: ambrelle-picture FILE...\n"
+        "       ambrelle-picture --ppm OUT FILE\n"
+        "       ambrelle-picture --help | --version\n"
+        "Loads each picture as the Ambrelle slide show does and prints one tab-separated line per file:\n"
+        "path, status (loaded, refused, error), width, height, bits per pixel, file type, Exif\n"
+        "orientation (1 to 8, 1 for upright) and, for errors, the message. A folder stands for the\n"
+        "files in it.\n"
+        "\n"
+        "Options:\n"
+        "  --ppm OUT         also write the loaded picture of the one FILE as a binary PPM\n"
+        "  -h, --help        print this help and exit\n"
+        "  --version         print the version and exit\n"
+        "\n"
+        "Exit status: 0 when every file loaded, 1 otherwise, 2 for a wrong command line.\n"
+        "\n"
+        "See ambrelle-picture(1).\n",
+        out);
 }
 
 QStringList ExpandArguments(const QStringList& arguments) {
@@ -102,6 +115,15 @@ bool WriteLoadedPpm(const TBitmap& bitmap, const QString& picturePath, const QSt
 } // namespace
 
 int main(int argc, char** argv) {
+    const char* first = argc > 1 ? argv[1] : "";
+    if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(first, "--version") == 0) {
+        std::fputs("ambrelle-picture " AMBRELLE_VERSION "\n", stdout);
+        return 0;
+    }
     // Drawing metafiles needs fonts, which need a GUI application; the tool shows no window, so it needs
     // no display either.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -112,20 +134,19 @@ int main(int argc, char** argv) {
     QString ppmPath;
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--ppm")) {
         if (arguments.size() != 3) {
-            PrintUsage();
+            PrintUsage(stderr);
             return 2;
         }
         ppmPath = arguments.at(1);
         arguments = arguments.mid(2);
     }
-    if (arguments.isEmpty() || arguments.contains(QLatin1String("--help")) ||
-        arguments.contains(QLatin1String("-h"))) {
-        PrintUsage();
+    if (arguments.isEmpty()) {
+        PrintUsage(stderr);
         return 2;
     }
     const QStringList files = ExpandArguments(arguments);
     if (!ppmPath.isEmpty() && files.size() != 1) {
-        PrintUsage();
+        PrintUsage(stderr);
         return 2;
     }
 
