@@ -1,7 +1,6 @@
 #include "settings_dialog/UFChangeDir.h"
 
 #include "settings_dialog/FormParts.h"
-#include "settings_dialog/UFProperty.h"
 
 #include <QDir>
 #include <QFileIconProvider>
@@ -142,9 +141,5 @@ void TFChangeDir::FormShow() {
 }
 
 void TFChangeDir::BOkClick(QObject*) {
-    if (FProperty == nullptr) {
-        return;
-    }
-    FProperty->FolderPic->setText(SelectedPath());
-    FProperty->FolderPic->setToolTip(FProperty->FolderPic->text());
+    FChosenPath = SelectedPath();
 }

@@ -8,8 +8,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
-// The folder chooser: a small modal dialog with a folder tree. Its OK writes the selected folder into the
-// settings dialog's folder field (text and hint); Cancel and Esc leave that field alone.
+// The folder chooser: a small modal dialog with a folder tree. Its OK keeps the selected folder as the
+// chosen path and ends the dialog with the OK result; Cancel and Esc end it with the Cancel result.
 //
 // The tree stands in for the desktop of a shell: its top level holds the user's home folder and the
 // file-system root, and below them folders only, sorted by name, each level listed when it is first opened.
@@ -27,6 +27,8 @@ public:
 
     // The full path of the selected folder, or empty when nothing is selected.
     QString SelectedPath() const;
+    // The path that was selected when OK was pressed; empty before.
+    QString ChosenPath() const { return FChosenPath; }
 
     QLabel* Label1 = nullptr;
     QTreeWidget* ShellTreeView1 = nullptr;
@@ -42,6 +44,8 @@ protected:
 
 private:
     QTreeWidgetItem* AddFolderItem(QTreeWidgetItem* parent, const QString& path, const QString& text);
+
+    QString FChosenPath;
 };
 
 // The chooser while it exists.

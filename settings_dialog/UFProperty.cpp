@@ -2,16 +2,15 @@
 
 #include "controls/NSSlider.h"
 #include "effects/NSSlideImage.h"
-#include "imageio/PictureAhead.h"
-#include "platform/ConfigFolder.h"
 #include "platform/WindowTimer.h"
 #include "settings_dialog/Emblem.h"
 #include "settings_dialog/FormParts.h"
+#include "settings_dialog/PropertyRules.h"
 #include "settings_dialog/UFChangeDir.h"
 #include "slideshow/EffectLists.h"
-#include "slideshow/FotoScan.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/Settings.h"
+#include "slideshow/SlideCycle.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -24,112 +23,20 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
-#include <limits>
 
 TFProperty* FProperty = nullptr;
 
-// ---- Rules of the dialog
-// -----------------------------------------------------------------------------------
-
 namespace {
 
-QString TwoDigits(int n) {
-    return n < 0 ? QLatin1Char('-') + TwoDigits(-n) : QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-}
-
-// Rounds to the nearest integer, halves to even, saturating at the ends of the integer range.
-int RoundToInt(double value) {
-    const double rounded = std::nearbyint(value);
-    if (rounded >= double(std::numeric_limits<int>::max())) {
-        return std::numeric_limits<int>::max();
-    }
-    if (rounded <= double(std::numeric_limits<int>::min())) {
-        return std::numeric_limits<int>::min();
-    }
-    return int(rounded);
-}
-
-// Milliseconds of one step of the interval slider.
-constexpr int MSecPerIntervalStep = 6;
 constexpr int HintHidePause = 11000;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clGreen = 0x008000;
 
 } // namespace
-
-QString MSecToText(int milliseconds, bool verbose) {
-    const int s = milliseconds / 1000;
-    const int m = s / 60;
-    const int r = s - 60 * m;
-    if (verbose) {
-        return TwoDigits(m) + QStringLiteral(" Мин  и  ") + TwoDigits(r) + QStringLiteral(" Сек");
-    }
-    return TwoDigits(m) + QLatin1Char(':') + TwoDigits(r);
-}
-
-int IntervalToPosition(int seconds) {
-    return RoundToInt(double(seconds) * 1000.0 / MSecPerIntervalStep);
-}
-
-int PositionToInterval(int position) {
-    return RoundToInt(double(position) * MSecPerIntervalStep / 1000.0);
-}
-
-const QStringList& EffectNames() {
-    static const QStringList names{
-        QStringLiteral("00-LeftToRight"),
-        QStringLiteral("01-RightToLeft"),
-        QStringLiteral("02-UpToDown"),
-        QStringLiteral("03-DownToUp"),
-        QStringLiteral("04-RandomHorizontalLine"),
-        QStringLiteral("05-RandomVerticalLine"),
-        QStringLiteral("06-OpenHorizontalCurtain"),
-        QStringLiteral("07-CloseHorizontalCurtain"),
-        QStringLiteral("08-OpenVerticalCurtain"),
-        QStringLiteral("09-CloseVerticalCurtain"),
-        QStringLiteral("10-LeftToRightAndRightToLeft"),
-        QStringLiteral("11-RightToLeftAndLeftToRight"),
-        QStringLiteral("12-UpToDownAndDownToUp"),
-        QStringLiteral("13-DownToUpAndUpToDown"),
-        QStringLiteral("14-UpAndCenterToDown"),
-        QStringLiteral("15-DownAndCenterToUp"),
-        QStringLiteral("16-LeftAndCenterToRight"),
-        QStringLiteral("17-RightAndCenterToLeft"),
-        QStringLiteral("18-DobleLeftToRightAndRightToLeft"),
-        QStringLiteral("19-DobleRightToLeftAndLeftToRight"),
-        QStringLiteral("20-DobleUpToDownAndDownToUp"),
-        QStringLiteral("21-DobleDownToUpAndUpToDown"),
-    };
-    return names;
-}
-
-void SetEffectEnabled(QStringList& list, int effect, bool enabled) {
-    const QString text = QString::number(effect);
-    if (enabled) {
-        list.append(text);
-    } else if (const int found = FindEffectText(list, text); found >= 0) {
-        list.removeAt(found);
-    }
-    SortEffectList(list);
-}
-
-bool EffectEnabled(const QStringList& sorted, int effect) {
-    return FindEffectText(sorted, QString::number(effect)) >= 0;
-}
-
-QString NoPicturesAtStartText() {
-    return QStringLiteral("В этой папке изображения отсутствуют!!!!");
-}
-
-QString NoPicturesAfterChoiceText() {
-    return QStringLiteral("В этой папке изображения отсутствуют");
-}
 
 // ---- The form
 // ------------------------------------------------------------------------------------------------
@@ -204,17 +111,18 @@ TFProperty::TFProperty(QWidget* parent) : QDialog(parent) {
     CreateButtons();
     SetTabOrder();
 
-    ShowTimer = new TTimer(this);
-    ShowTimer->setObjectName(QStringLiteral("ShowTimer"));
-    ShowTimer->SetInterval(1000);
-    ShowTimer->SetOnTimer([this](QObject* sender) { ShowTimerTimer(sender); });
-    HideTimer = new TTimer(this);
-    HideTimer->setObjectName(QStringLiteral("HideTimer"));
-    HideTimer->SetEnabled(false);
+    // The preview never reports a failure: it halts until the next folder choice that finds pictures.
+    const auto silently = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (...) {
+        }
+    };
+    Cycle = new TSlideCycle(NSSlideImage1, {.Guard = silently, .RetryAfterWholePass = false}, this);
+    ShowTimer = Cycle->ShowTimer;
+    ShowTimer->SetEnabled(true);
+    HideTimer = Cycle->HideTimer;
     HideTimer->SetInterval(1000);
-    HideTimer->SetOnTimer([this](QObject* sender) { HideTimerTimer(sender); });
-    PictureIO = new TPictureAhead(this);
-    PictureIO->setObjectName(QStringLiteral("PictureIO"));
 
     FormCreate();
 }
@@ -286,7 +194,6 @@ void TFProperty::CreatePreview() {
     NSSlideImage1->setGeometry(panel->BevelWidth(), panel->BevelWidth(), 205, 197);
     NSSlideImage1->SetTimerDelay(1);
     NSSlideImage1->SetDelOriginal(true);
-    NSSlideImage1->SetOnEndProcess([this](QObject* sender) { NSSlideImage1EndProcess(sender); });
 }
 
 TNSSlider* TFProperty::CreateSlider(QWidget* panel, int minValue, int maxValue, int lineSize, int position) {
@@ -392,16 +299,15 @@ void TFProperty::SetTabOrder() {
 
 void TFProperty::FormCreate() {
     SettingsMode = true;
-    FolderPic->setText(FotoDir);
-    FolderPic->setToolTip(FolderPic->text());
+    SetFolderField(FotoDir);
     const TStoredSettings stored = ReadStoredSettings();
     TimerInterval = stored.TimerInterval;
     NSSlideImage1->SetTimerDelay(stored.TimerDelay);
     NFoto = stored.NFoto;
     NSSlider1->SetPosition(IntervalToPosition(TimerInterval));
     NSSlider2->SetPosition(NSSlideImage1->TimerDelay());
-    Label3->setText(MSecToText(PositionToInterval(NSSlider1->Position()) * 1000, true));
-    Label8->setText(QString::number(NSSlider2->Position()) + QStringLiteral(" МиллиСек"));
+    Label3->setText(IntervalText(NSSlider1->Position()));
+    Label8->setText(SpeedText(NSSlider2->Position()));
     {
         const QSignalBlocker quiet(CheckListBox1);
         for (const QString& name : EffectNames()) {
@@ -415,10 +321,8 @@ void TFProperty::FormCreate() {
     if (!PictureList.isEmpty()) {
         ShowTimer->SetEnabled(true);
     } else {
-        Label12->setText(NoPicturesAtStartText());
-        Label12->adjustSize();
+        ShowNoPicturesText(NoPicturesAtStartText());
     }
-    PictureIO->SetAttachedBitmap(&NSSlideImage1->Picture());
 }
 
 void TFProperty::showEvent(QShowEvent* event) {
@@ -499,22 +403,30 @@ bool TFProperty::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFProperty::NSSlider1Change(QObject*) {
-    const int p = NSSlider1->Position();
-    Label3->setText(MSecToText(PositionToInterval(p) * 1000, true));
-    HideTimer->SetInterval(MSecPerIntervalStep * p);
+    Label3->setText(IntervalText(NSSlider1->Position()));
+    HideTimer->SetInterval(HoldTimeAt(NSSlider1->Position()));
 }
 
 void TFProperty::NSSlider2Change(QObject*) {
-    Label8->setText(QString::number(NSSlider2->Position()) + QStringLiteral(" МиллиСек"));
+    Label8->setText(SpeedText(NSSlider2->Position()));
     NSSlideImage1->SetTimerDelay(NSSlider2->Position());
 }
 
+void TFProperty::SetFolderField(const QString& path) {
+    FolderPic->setText(path);
+    FolderPic->setToolTip(FolderPic->text());
+}
+
+// The preview starts again from the first picture of the folder.
 void TFProperty::RescanFolder() {
     FotoDir = FolderPic->text();
-    PictureList.clear();
-    ScanFotoDir();
+    Cycle->ListPictures();
     NFoto = 0;
-    FRefused.Reset();
+}
+
+void TFProperty::ShowNoPicturesText(const QString& text) {
+    Label12->setText(text);
+    Label12->adjustSize();
 }
 
 void TFProperty::ChFolderPicClick(QObject*) {
@@ -522,98 +434,31 @@ void TFProperty::ChFolderPicClick(QObject*) {
     {
         TFChangeDir chooser(this);
         chooser.FForPictures = true;
-        chooser.exec();
+        if (chooser.exec() == QDialog::Accepted) {
+            SetFolderField(chooser.ChosenPath());
+        }
     }
     RescanFolder();
     if (!PictureList.isEmpty()) {
         Label12->setText(QString());
         ShowTimer->SetEnabled(true);
     } else {
-        Label12->setText(NoPicturesAfterChoiceText());
-        Label12->adjustSize();
+        ShowNoPicturesText(NoPicturesAfterChoiceText());
     }
-}
-
-// ---- The preview
-// ------------------------------------------------------------------------------------------------
-
-namespace {
-
-// The preview never reports a failure: it only stops.
-template <typename F> void Silently(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
-} // namespace
-
-void TFProperty::LoadPreviewPicture(const QString& path) {
-    PictureIO->SetFitBox(QSize(NSSlideImage1->ClientWidth(), NSSlideImage1->ClientHeight()));
-    PictureIO->LoadFromFile(path);
-}
-
-void TFProperty::PrepareNextPicture() {
-    if (PictureList.isEmpty()) {
-        return;
-    }
-    PictureIO->SetFitBox(QSize(NSSlideImage1->ClientWidth(), NSSlideImage1->ClientHeight()));
-    PictureIO->Prepare(PicturePath(IndexAfter(NFoto, PictureList.size())));
 }
 
 void TFProperty::ShowTimerTimer(QObject*) {
-    ShowTimer->SetEnabled(false);
-    Silently([this] {
-        if (PictureList.isEmpty()) {
-            return;
-        }
-        NFoto = IndexAfter(NFoto, PictureList.size());
-        FRefused.Forget();
-        LoadPreviewPicture(PicturePath(NFoto));
-        FRefused.Note(NSSlideImage1->Picture().Empty());
-        NSSlideImage1->SetNEffect(ChooseEffect(ShowEffects));
-        NSSlideImage1->SetHideMode(false);
-        NSSlideImage1->Execute();
-    });
+    Cycle->ShowTimerTimer();
 }
 
 void TFProperty::HideTimerTimer(QObject*) {
-    HideTimer->SetEnabled(false);
-    Silently([this] {
-        NSSlideImage1->SetNEffect(ChooseEffect(HideEffects));
-        NSSlideImage1->SetHideMode(true);
-        NSSlideImage1->Execute();
-    });
-}
-
-void TFProperty::NSSlideImage1EndProcess(QObject*) {
-    if (!NSSlideImage1->HideMode()) {
-        Silently([this] { PrepareNextPicture(); });
-        HideTimer->SetEnabled(true);
-        return;
-    }
-    if (!FRefused.Last()) {
-        ShowTimerTimer(this);
-        return;
-    }
-    // Pictures of which nothing can be shown follow one another from the message loop, not inside this
-    // report; a whole pass that showed nothing stops the preview until the next folder choice.
-    FRefused.Forget();
-    if (FRefused.WholePass(PictureList.size())) {
-        return;
-    }
-    QTimer::singleShot(0, this, [this] { ShowTimerTimer(this); });
+    Cycle->HideTimerTimer();
 }
 
 void TFProperty::BOkClick(QObject*) {
     FotoDir = FolderPic->text();
     TimerInterval = PositionToInterval(NSSlider1->Position());
-    {
-        const TIniFile file = SettingsFile();
-        file.WriteInteger(SettingsSection, KeyTimerInterval, TimerInterval);
-        file.WriteInteger(SettingsSection, KeyTimerDelay, NSSlider2->Position());
-    }
+    WriteTimings(NSSlider2->Position());
     WriteFotoDir();
     SortEffectList(ShowEffects);
     SaveStringsToFile(ShowEffects, BasePath + ShowEffectsFileName);

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "slideshow/RefusedPictures.h"
-
 #include <QDialog>
-#include <QString>
-#include <QStringList>
 
 class QLabel;
 class QLineEdit;
@@ -14,39 +10,14 @@ class QRadioButton;
 class QWidget;
 class TNSSlider;
 class TNSSlideImage;
-class TPictureAhead;
+class TSlideCycle;
 class TTimer;
-
-// ---- Rules of the dialog that need no widget ----------------------------------------------------------
-
-// Milliseconds as minutes and seconds, each at least two digits: "00 Мин  и  15 Сек" when verbose,
-// "00:15" otherwise. Parts of a second are dropped.
-QString MSecToText(int milliseconds, bool verbose);
-
-// The interval slider's position p stands for 6 * p milliseconds. Both conversions round (halves to even),
-// so every whole number of seconds the slider can show comes back unchanged when the dialog is opened and
-// closed again. Values beyond the integer range saturate; the slider clamps them.
-int IntervalToPosition(int seconds);
-int PositionToInterval(int position);
-
-// The names of the 22 effects, item i standing for effect number i.
-const QStringList& EffectNames();
-
-// Checks or unchecks effect number i in an effect list: appends its decimal text, or deletes the entry
-// found for it; then sorts the list in text order. Entries that are no effect number stay.
-void SetEffectEnabled(QStringList& list, int effect, bool enabled);
-// Whether the decimal text of effect number i is in the sorted list.
-bool EffectEnabled(const QStringList& sorted, int effect);
-
-// The messages under the folder field for a folder without pictures.
-QString NoPicturesAtStartText();
-QString NoPicturesAfterChoiceText();
-
-// ---- The settings dialog ------------------------------------------------------------------------------
 
 // The modal dialog that edits the picture folder, the display time, the speed of the effects and the two
 // effect lists, with a live preview of the show over the chosen folder. OK stores everything; Cancel and
 // closing the window store nothing. The in-memory values keep what the dialog made of them either way.
+// The dialog holds the widgets; its rules are in PropertyRules.h, the preview's cycle in
+// slideshow/SlideCycle.h.
 class TFProperty : public QDialog {
     Q_OBJECT
 public:
@@ -64,7 +35,6 @@ public:
     void ChFolderPicClick(QObject* Sender);
     void ShowTimerTimer(QObject* Sender);
     void HideTimerTimer(QObject* Sender);
-    void NSSlideImage1EndProcess(QObject* Sender);
     void BOkClick(QObject* Sender);
 
     // The check-list item whose name the list's hint shows.
@@ -100,9 +70,10 @@ public:
     QWidget* Panel1 = nullptr;
     QPushButton* BOk = nullptr;
     QPushButton* BCancel = nullptr;
+    // The preview's cycle and its timers.
+    TSlideCycle* Cycle = nullptr;
     TTimer* ShowTimer = nullptr;
     TTimer* HideTimer = nullptr;
-    TPictureAhead* PictureIO = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -120,13 +91,9 @@ private:
 
     QStringList& ChosenEffects() const;
     void ShowChosenEffects();
+    void SetFolderField(const QString& path);
     void RescanFolder();
-    // Reads a picture of the folder into the preview's working bitmap, fitted and upright.
-    void LoadPreviewPicture(const QString& path);
-    // Starts reading the picture after the one on show, while that one is held.
-    void PrepareNextPicture();
-
-    TRefusedPictures FRefused;
+    void ShowNoPicturesText(const QString& text);
 };
 
 // The dialog while it exists.

@@ -1,5 +1,6 @@
 #include "slideshow/EffectLists.h"
 
+#include "effects/EffectCatalogue.h"
 #include "platform/Exceptions.h"
 #include "platform/ProfileFile.h"
 #include "platform/Random.h"
@@ -67,7 +68,7 @@ void SaveStringsToFile(const QStringList& entries, const QString& path) {
 
 QStringList DefaultEffectList() {
     QStringList entries;
-    for (int n = 0; n <= 21; ++n) {
+    for (int n = 0; n < EffectCount; ++n) {
         entries.append(QString::number(n));
     }
     return entries;

@@ -20,7 +20,7 @@ QStringList LoadStringsFromFile(const QString& path);
 // only once the new one is complete.
 void SaveStringsToFile(const QStringList& entries, const QString& path);
 
-// "0" to "21" in numeric order.
+// The numbers of every effect of the catalogue, "0" to "21", in numeric order.
 QStringList DefaultEffectList();
 // Loads the list from the file, or, when there is no such file, fills it with the default entries and
 // saves them there at once.

@@ -67,11 +67,3 @@ void ScanFotoDir() {
     });
     PictureList.squeeze();
 }
-
-QString PicturePath(int index) {
-    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[index];
-}
-
-int IndexAfter(int index, qsizetype count) {
-    return index < 0 || index >= count - 1 ? 0 : index + 1;
-}

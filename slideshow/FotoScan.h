@@ -18,9 +18,3 @@ bool HasPictureExtension(std::string_view name);
 // Names in any byte encoding are listed, read as DecodeFileName (platform/FileNames.h) reads them.
 // A folder that cannot be entered adds nothing.
 void ScanFotoDir();
-
-// The position after index in a list of count entries (PictureList), wrapping after the last; an index
-// outside the list starts again at 0.
-int IndexAfter(int index, qsizetype count);
-// The full path of entry index of PictureList, in FotoDir.
-QString PicturePath(int index);

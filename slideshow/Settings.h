@@ -1,36 +1,21 @@
 #pragma once
 
-#include "platform/ProfileFile.h"
-
-#include <QString>
-
-// The settings file "ssAmbrelle.ini", section "General". Every operation opens its own file object and
-// releases it; nothing is cached.
-inline const QString SettingsFileName = QStringLiteral("ssAmbrelle.ini");
-inline const QString SettingsSection = QStringLiteral("General");
-inline const QString KeyNFoto = QStringLiteral("NFoto");
-inline const QString KeyTimerInterval = QStringLiteral("TimerInterval");
-inline const QString KeyTimerDelay = QStringLiteral("TimerDelay");
-inline const QString KeyFotoDir = QStringLiteral("FotoDir");
-
-constexpr int DefaultNFoto = 0;
-constexpr int DefaultTimerInterval = 15;
-constexpr int DefaultTimerDelay = 1;
-
-inline TIniFile SettingsFile() {
-    return TIniFile(SettingsFileName);
-}
+// The settings file "ssAmbrelle.ini", section "General": the one place that reads and writes its keys.
+// Every operation opens its own file object and releases it; nothing is cached. A write that the platform
+// refuses raises "Unable to write to %s".
 
 struct TStoredSettings {
-    int NFoto = DefaultNFoto;
-    int TimerInterval = DefaultTimerInterval;
-    int TimerDelay = DefaultTimerDelay;
+    int NFoto = 0;
+    int TimerInterval = 15;
+    int TimerDelay = 1;
 };
 
 // "NFoto", "TimerInterval" and "TimerDelay", each with its default when missing or not a number.
 TStoredSettings ReadStoredSettings();
 // Writes NFoto and TimerInterval of the process-wide values.
 void WritePosition();
+// Writes TimerInterval of the process-wide values and the speed of the effects under "TimerDelay".
+void WriteTimings(int timerDelay);
 // FotoDir := the "FotoDir" value, the executable's folder with a trailing separator by default.
 void ReadFotoDir();
 // Writes FotoDir under "FotoDir".

@@ -14,11 +14,11 @@
 #include "slideshow/FotoScan.h"
 #include "slideshow/ProcessState.h"
 #include "slideshow/Settings.h"
+#include "slideshow/SlideCycle.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QPalette>
-#include <QTimer>
 #include <QVBoxLayout>
 
 TFMain* FMain = nullptr;
@@ -40,24 +40,16 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     // The control takes the window's colour, which shows wherever the picture does not reach.
     NSSlideImage->SetColor(clBlack);
     NSSlideImage->SetDelOriginal(true);
-    NSSlideImage->SetOnEndProcess([this](QObject* sender) { NSSlideImageEndProcess(sender); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(NSSlideImage);
 
-    ShowTimer = new TTimer(this);
-    ShowTimer->setObjectName(QStringLiteral("ShowTimer"));
-    ShowTimer->SetEnabled(false);
-    ShowTimer->SetInterval(1000);
+    // Failures leave the cycle for the application's handler, which logs and shows them.
+    Cycle = new TSlideCycle(NSSlideImage, {.Guard = nullptr, .RetryAfterWholePass = true}, this);
+    ShowTimer = Cycle->ShowTimer;
     ShowTimer->SetOnTimer([this](QObject* sender) { ShowTimerTimer(sender); });
-
-    HideTimer = new TTimer(this);
-    HideTimer->setObjectName(QStringLiteral("HideTimer"));
-    HideTimer->SetEnabled(false);
-    HideTimer->SetOnTimer([this](QObject* sender) { HideTimerTimer(sender); });
-
-    PictureIO = new TPictureAhead(this);
-    PictureIO->setObjectName(QStringLiteral("PictureIO"));
+    HideTimer = Cycle->HideTimer;
+    PictureIO = Cycle->PictureIO;
 }
 
 TFMain::~TFMain() {
@@ -78,12 +70,11 @@ void TFMain::FormCreate() {
     TimerInterval = stored.TimerInterval;
     NSSlideImage->SetTimerDelay(stored.TimerDelay);
     ReadFotoDir();
-    ScanFotoDir();
+    Cycle->ListPictures();
     if (PictureList.isEmpty()) {
         HandOverToSettings();
     }
     HideTimer->SetInterval(TimerInterval * 1000);
-    PictureIO->SetAttachedBitmap(&NSSlideImage->Picture());
 }
 
 void TFMain::OpenLog() {
@@ -121,58 +112,24 @@ void TFMain::FormDestroy() {
     }
 }
 
+// Without pictures the timer goes on ticking to no effect.
 void TFMain::ShowTimerTimer(QObject*) {
     if (PictureList.isEmpty()) {
         return;
     }
-    ShowTimer->SetEnabled(false);
-    NFoto = IndexAfter(NFoto, PictureList.size());
-    FRefused.Forget();
-    PictureIO->SetFitBox(QSize(NSSlideImage->ClientWidth(), NSSlideImage->ClientHeight()));
-    PictureIO->LoadFromFile(PicturePath(NFoto));
-    // A picture of which nothing can be shown leaves the working bitmap empty.
-    FRefused.Note(NSSlideImage->Picture().Empty());
-    NShow = ChooseEffect(ShowEffects);
-    NSSlideImage->SetNEffect(NShow);
-    NSSlideImage->SetHideMode(false);
-    NSSlideImage->Execute();
-}
-
-void TFMain::PrepareNextPicture() {
-    if (PictureList.isEmpty()) {
-        return;
-    }
-    PictureIO->SetFitBox(QSize(NSSlideImage->ClientWidth(), NSSlideImage->ClientHeight()));
-    PictureIO->Prepare(PicturePath(IndexAfter(NFoto, PictureList.size())));
+    Cycle->ShowTimerTimer();
 }
 
 void TFMain::HideTimerTimer(QObject*) {
-    HideTimer->SetEnabled(false);
-    NHide = ChooseEffect(HideEffects);
-    NSSlideImage->SetNEffect(NHide);
-    NSSlideImage->SetHideMode(true);
-    NSSlideImage->Execute();
+    Cycle->HideTimerTimer();
 }
 
-void TFMain::NSSlideImageEndProcess(QObject*) {
-    if (!NSSlideImage->HideMode()) {
-        // The display time is the next picture's time to be read.
-        PrepareNextPicture();
-        HideTimer->SetEnabled(true);
-        return;
-    }
-    if (!FRefused.Last()) {
-        ShowTimerTimer(this);
-        return;
-    }
-    // Refused pictures must not chain inside one event: the next one starts from the message loop, and
-    // after a whole pass that showed nothing the show waits a second before it tries again.
-    FRefused.Forget();
-    if (FRefused.WholePass(PictureList.size())) {
-        ShowTimer->SetEnabled(true);
-        return;
-    }
-    QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { ShowTimerTimer(this); }); });
+int TFMain::NShow() const {
+    return Cycle->NShow;
+}
+
+int TFMain::NHide() const {
+    return Cycle->NHide;
 }
 
 QString TFMain::CurrentPictureName() const {
@@ -184,7 +141,7 @@ QString TFMain::CurrentPictureName() const {
 
 void TFMain::ReportError(const QString& message) {
     const QString record = FormatErrorRecord(QDateTime::currentDateTime(), QLocale::system(), message,
-                                             CurrentPictureName(), NShow, NHide);
+                                             CurrentPictureName(), NShow(), NHide());
     if (LogOpened) {
         LogFile.Append(record);
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "slideshow/ErrorLog.h"
-#include "slideshow/RefusedPictures.h"
 
 #include <QWidget>
 
@@ -9,14 +8,17 @@
 
 class TNSSlideImage;
 class TPictureAhead;
+class TSlideCycle;
 class TTimer;
 
 // The slide-show window, the application's main window. Its components are built in the constructor;
 // whoever creates it attaches the screen-saver component, runs its mode selection and then FormCreate, the
 // window's own creation handler. FormDestroy runs when the window is destroyed.
 //
-// The cycle: one second after the first resize a picture is loaded and shown by a show effect, stays for
-// TimerInterval seconds, is wiped by a hide effect, and the next picture follows at once.
+// The cycle (slideshow/SlideCycle.h): one second after the first resize a picture is loaded and shown by a
+// show effect, stays for TimerInterval seconds, is wiped by a hide effect, and the next picture follows at
+// once. The window adds its own rules: failures go to the error log and box, and after a whole pass of
+// pictures that could not be shown the show tries again a second later.
 class TFMain : public QWidget {
     Q_OBJECT
 public:
@@ -36,17 +38,17 @@ public:
     // The slide-show cycle, driven by the timers and the end of each transition.
     void ShowTimerTimer(QObject* Sender);
     void HideTimerTimer(QObject* Sender);
-    void NSSlideImageEndProcess(QObject* Sender);
-
-    TNSSlideImage* NSSlideImage = nullptr;
-    TTimer* ShowTimer = nullptr;
-    TTimer* HideTimer = nullptr;
-    // The picture loader: reads the next picture ahead on a worker thread while one is on screen.
-    TPictureAhead* PictureIO = nullptr;
 
     // The numbers of the show and hide effects drawn last, for the error records.
-    int NShow = 0;
-    int NHide = 0;
+    int NShow() const;
+    int NHide() const;
+
+    TNSSlideImage* NSSlideImage = nullptr;
+    TSlideCycle* Cycle = nullptr;
+    // The cycle's timers and picture loader.
+    TTimer* ShowTimer = nullptr;
+    TTimer* HideTimer = nullptr;
+    TPictureAhead* PictureIO = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -60,13 +62,10 @@ private:
     void ReportError(const QString& message);
     // Picture entry NFoto, or empty when NFoto is not an index of PictureList.
     QString CurrentPictureName() const;
-    // Starts reading the picture after NFoto, for the control's present size.
-    void PrepareNextPicture();
 
     TErrorLog LogFile;
     bool LogOpened = false;
     bool FirstResize = false;
-    TRefusedPictures FRefused;
 };
 
 // The one instance, from its construction to its destruction.

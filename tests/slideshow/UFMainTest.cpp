@@ -106,8 +106,8 @@ TEST_F(SlideShowWindow, WalksThePicturesFromTheStoredPosition) {
         EXPECT_FALSE(window->ShowTimer->Enabled());
     }
     EXPECT_EQ(shown, (QList<int>{2, 0, 1, 2}));
-    EXPECT_EQ(window->NShow, -1);
-    EXPECT_EQ(window->NHide, -1);
+    EXPECT_EQ(window->NShow(), -1);
+    EXPECT_EQ(window->NHide(), -1);
 }
 
 TEST_F(SlideShowWindow, AStoredPositionOutsideTheListStartsAtTheFirstPicture) {
