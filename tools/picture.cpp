@@ -7,6 +7,7 @@
 // bitmap as a binary PPM (nothing for an empty picture). Exit code 0 when every file loaded (and its PPM
 // was written), 1 otherwise, 2 for a wrong command line.
 
+#include "imageio/FormatTable.h"
 #include "imageio/PictureIO.h"
 #include "platform/Bitmap.h"
 #include "platform/Exceptions.h"
@@ -27,8 +28,16 @@ void PrintUsage() {
                "       ambrelle-picture --ppm OUT FILE\n"
                "Loads each picture as the Ambrelle slide show does and prints, tab-separated: path, status\n"
                "(loaded, refused, error), width, height, bits per pixel, file type, Exif orientation\n"
-               "(1 to 8, 1 for upright) and, for errors, the message. A folder stands for the files in it.\n",
+               "(1 to 8, 1 for upright) and, for errors, the message. A folder stands for the files in it.\n"
+               "File types:\n",
                stderr);
+    for (const TFileFormatInfo& format : FileFormatTable) {
+        if (format.LoaderReads()) {
+            std::fprintf(stderr, "  %2d %.*s\n", format.Code, int(format.Description.size()),
+                         format.Description.data());
+        }
+    }
+    std::fputs("   0 none: the extension names no format that can be read\n", stderr);
 }
 
 QStringList ExpandArguments(const QStringList& arguments) {
