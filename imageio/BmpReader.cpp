@@ -149,114 +149,226 @@ TBitFields ReadMasks(TStream& stream) {
     return {TChannelMask(fields.U32At(0)), TChannelMask(fields.U32At(4)), TChannelMask(fields.U32At(8))};
 }
 
-} // namespace
-
-void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
-             ProgressContext& context) {
-    TBmpHeader header;
+// The 14-byte file header: where the pixels start and, unless the caller knows it, how large the file is.
+void ReadFileHeader(TStream& stream, std::int64_t size, TBmpHeader& header) {
     header.Start = stream.Position();
-
     std::uint8_t fileHeader[FileHeaderSize] = {};
     stream.Read(fileHeader, FileHeaderSize);
     const TByteCursor fileFields(fileHeader);
     header.TotalSize = size > 0 ? size : fileFields.U32At(2);
     header.PixelOffset = fileFields.U32At(10);
+}
 
+// The first field of every info header is its size; the stream is left at the header's start.
+std::uint32_t PeekInfoSize(TStream& stream) {
     std::uint8_t sizeField[4] = {};
     const std::int64_t infoStart = stream.Position();
     stream.Read(sizeField, 4);
     stream.Seek(infoStart);
-    const std::uint32_t infoSize = TByteCursor(sizeField).U32At(0);
-    params.FreePalette();
+    return TByteCursor(sizeField).U32At(0);
+}
 
-    if (infoSize == Os2HeaderSize) {
-        std::uint8_t info[Os2HeaderSize] = {};
-        stream.Read(info, Os2HeaderSize);
-        const TByteCursor fields(info);
-        params.BmpVersion = 2;
-        header.Width = fields.U16At(4);
-        header.Height = fields.U16At(6);
-        header.Bits = fields.U16At(10);
-        header.Compression = BI_RGB;
-        params.XDpi = ScreenDpiX();
-        params.YDpi = ScreenDpiY();
-        if (header.Bits <= 8) {
-            const std::size_t count = std::size_t(1) << header.Bits;
-            std::vector<std::uint8_t> table(count * 3);
-            const std::int64_t got = stream.Read(table.data(), std::int64_t(table.size()));
-            // Entries the file does not hold stay black.
-            (void)got;
-            params.Palette.resize(count);
-            for (std::size_t i = 0; i < count; ++i) {
-                params.Palette[i] = {table[i * 3], table[i * 3 + 1], table[i * 3 + 2]};
-            }
-            params.PaletteCount = std::int32_t(count);
-        }
-    } else {
-        std::uint8_t info[InfoFieldsSize] = {};
-        const std::int64_t fieldsRead = std::min<std::int64_t>(infoSize, InfoFieldsSize);
-        stream.Read(info, fieldsRead);
-        stream.Seek(infoStart + std::int64_t(infoSize));
-        const TByteCursor fields(std::span<const std::uint8_t>(info, std::size_t(fieldsRead)));
-        params.BmpVersion = infoSize == 40 ? 1 : infoSize == 64 ? 3 : 0;
-        header.Width = fields.I32At(4);
-        header.Height = fields.I32At(8);
-        header.Bits = fields.U16At(14);
-        header.Compression = fields.U32At(16);
-        params.XDpi = DpiOf(fields.I32At(24), ScreenDpiX());
-        params.YDpi = DpiOf(fields.I32At(28), ScreenDpiY());
-        if (header.Compression == BI_BITFIELDS) {
-            // Headers of 52 bytes and more hold the masks; after a shorter one they precede the table.
-            if (infoSize >= 52) {
-                header.Masks = {TChannelMask(fields.U32At(40)), TChannelMask(fields.U32At(44)),
-                                TChannelMask(fields.U32At(48))};
-            } else {
-                header.Masks = ReadMasks(stream);
-            }
-        }
-        std::uint32_t colours = fields.U32At(32);
-        if (colours == 0 && header.Bits <= 8) {
-            colours = 1u << header.Bits;
-        }
-        if (colours != 0) {
-            const std::uint32_t kept = std::min(colours, MaxPaletteEntries);
-            std::uint8_t table[MaxPaletteEntries * 4] = {};
-            stream.Read(table, std::int64_t(kept) * 4);
-            stream.Skip(std::int64_t(colours - kept) * 4);
-            params.Palette.resize(kept);
-            for (std::uint32_t i = 0; i < kept; ++i) {
-                params.Palette[i] = {table[i * 4], table[i * 4 + 1], table[i * 4 + 2]};
-            }
-            params.PaletteCount = std::int32_t(kept);
+// Three bytes an entry, 2 to the bits entries; entries the file does not hold stay black.
+void ReadOs2ColourTable(TStream& stream, int bits, TIOParams& params) {
+    const std::size_t count = std::size_t(1) << bits;
+    std::vector<std::uint8_t> table(count * 3);
+    stream.Read(table.data(), std::int64_t(table.size()));
+    params.Palette.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        params.Palette[i] = {table[i * 3], table[i * 3 + 1], table[i * 3 + 2]};
+    }
+    params.PaletteCount = std::int32_t(count);
+}
+
+// The OS/2 12-byte header and its colour table; it has no compression and no resolution.
+void ReadOs2Header(TStream& stream, TBmpHeader& header, TIOParams& params) {
+    std::uint8_t info[Os2HeaderSize] = {};
+    stream.Read(info, Os2HeaderSize);
+    const TByteCursor fields(info);
+    params.BmpVersion = 2;
+    header.Width = fields.U16At(4);
+    header.Height = fields.U16At(6);
+    header.Bits = fields.U16At(10);
+    header.Compression = BI_RGB;
+    params.XDpi = ScreenDpiX();
+    params.YDpi = ScreenDpiY();
+    if (header.Bits <= 8) {
+        ReadOs2ColourTable(stream, header.Bits, params);
+    }
+}
+
+// Four bytes an entry; the entries beyond MaxPaletteEntries are skipped.
+void ReadInfoColourTable(TStream& stream, std::uint32_t colours, TIOParams& params) {
+    const std::uint32_t kept = std::min(colours, MaxPaletteEntries);
+    std::uint8_t table[MaxPaletteEntries * 4] = {};
+    stream.Read(table, std::int64_t(kept) * 4);
+    stream.Skip(std::int64_t(colours - kept) * 4);
+    params.Palette.resize(kept);
+    for (std::uint32_t i = 0; i < kept; ++i) {
+        params.Palette[i] = {table[i * 4], table[i * 4 + 1], table[i * 4 + 2]};
+    }
+    params.PaletteCount = std::int32_t(kept);
+}
+
+// An info header of any other size (40, 52, 56, 64, 108, 124 bytes, ...), its masks and its colour table.
+void ReadInfoHeader(TStream& stream, std::uint32_t infoSize, TBmpHeader& header, TIOParams& params) {
+    const std::int64_t infoStart = stream.Position();
+    std::uint8_t info[InfoFieldsSize] = {};
+    const std::int64_t fieldsRead = std::min<std::int64_t>(infoSize, InfoFieldsSize);
+    stream.Read(info, fieldsRead);
+    stream.Seek(infoStart + std::int64_t(infoSize));
+    const TByteCursor fields(std::span<const std::uint8_t>(info, std::size_t(fieldsRead)));
+    params.BmpVersion = infoSize == 40 ? 1 : infoSize == 64 ? 3 : 0;
+    header.Width = fields.I32At(4);
+    header.Height = fields.I32At(8);
+    header.Bits = fields.U16At(14);
+    header.Compression = fields.U32At(16);
+    params.XDpi = DpiOf(fields.I32At(24), ScreenDpiX());
+    params.YDpi = DpiOf(fields.I32At(28), ScreenDpiY());
+    if (header.Compression == BI_BITFIELDS) {
+        // Headers of 52 bytes and more hold the masks; after a shorter one they precede the table.
+        if (infoSize >= 52) {
+            header.Masks = {TChannelMask(fields.U32At(40)), TChannelMask(fields.U32At(44)),
+                            TChannelMask(fields.U32At(48))};
+        } else {
+            header.Masks = ReadMasks(stream);
         }
     }
+    std::uint32_t colours = fields.U32At(32);
+    if (colours == 0 && header.Bits <= 8) {
+        colours = 1u << header.Bits;
+    }
+    if (colours != 0) {
+        ReadInfoColourTable(stream, colours, params);
+    }
+}
 
-    if (header.Compression == BI_RGB || header.Compression == BI_BITFIELDS) {
+// Other compressions leave the field as an earlier read set it.
+void RecordCompression(std::uint32_t compression, TIOParams& params) {
+    if (compression == BI_RGB || compression == BI_BITFIELDS) {
         params.BmpCompression = ioBMP_UNCOMPRESSED;
-    } else if (header.Compression == BI_RLE8 || header.Compression == BI_RLE4) {
+    } else if (compression == BI_RLE8 || compression == BI_RLE4) {
         params.BmpCompression = ioBMP_RLE;
     }
+}
 
+// Moves to the pixels and returns how many bytes of the file they may take.
+std::int64_t SeekPixels(TStream& stream, const TBmpHeader& header) {
     if (header.PixelOffset != 0) {
         stream.Seek(header.Start + header.PixelOffset);
     }
-    const std::int64_t dataSize =
-        std::max<std::int64_t>(header.TotalSize - (stream.Position() - header.Start), 0);
+    return std::max<std::int64_t>(header.TotalSize - (stream.Position() - header.Start), 0);
+}
+
+// The rows of a sized bitmap, read as the layout says.
+struct TPixelSource {
+    const TBmpHeader& Header;
+    TPixelLayout Layout;
+    const TColorLookup& Lookup;
+    TBilevelTable Bilevel;
+    bool OneBit;
+    std::int64_t DataSize;
+};
+
+void ReadBilevelRows(TStream& stream, TBitmap& bitmap, const TPixelSource& source, const TRowPlacer& placer,
+                     ProgressContext& context) {
+    const int width = bitmap.Width();
+    if (!source.OneBit) {
+        ReadRows(
+            stream, bitmap, 1, placer,
+            [&](std::span<const std::uint8_t> stored, std::uint8_t* row) {
+                PutIndexRow(stored, 1, width, source.Lookup, row);
+            },
+            context);
+        return;
+    }
+    const int rows = ReadRows(stream, bitmap, 1, placer, nullptr, context);
+    if (source.Bilevel == TBilevelTable::WhiteBlack) {
+        InvertRows(bitmap, rows, placer);
+    }
+}
+
+// Delta commands make valid data of any length, so only the file bounds it.
+void ReadRleRows(TStream& stream, TBitmap& bitmap, const TPixelSource& source, const TRowPlacer& placer,
+                 ProgressContext& context) {
+    std::vector<std::uint8_t> data(std::size_t(std::min(source.DataSize, stream.Remaining())));
+    data.resize(std::size_t(stream.Read(data.data(), std::int64_t(data.size()))));
+    DecodeRle(data, source.Header.Bits == 4, bitmap, placer, source.Lookup, context);
+}
+
+// The decoder that turns a stored row of the uncompressed layouts into a bitmap row; null where the
+// stored row is the bitmap row.
+TRowDecoder RowDecoderFor(const TPixelSource& source, int width) {
+    const int bits = source.Header.Bits;
+    using Stored = std::span<const std::uint8_t>;
+    switch (source.Layout) {
+    case TPixelLayout::Indexed:
+        return [&lookup = source.Lookup, bits, width](Stored stored, std::uint8_t* row) {
+            PutIndexRow(stored, bits, width, lookup, row);
+        };
+    case TPixelLayout::Rgb555:
+        return [width](Stored stored, std::uint8_t* row) { Put555Row(stored, width, row); };
+    case TPixelLayout::Bgrx:
+        return [width](Stored stored, std::uint8_t* row) { PutBgrxRow(stored, width, row); };
+    case TPixelLayout::Masked:
+        return [&masks = source.Header.Masks, bits, width](Stored stored, std::uint8_t* row) {
+            PutMaskedRow(stored, bits, width, masks, row);
+        };
+    default:
+        return nullptr;
+    }
+}
+
+void ReadPixels(TStream& stream, TBitmap& bitmap, const TPixelSource& source, ProgressContext& context) {
+    const TRowPlacer placer(bitmap.Height(), source.Header.Height < 0);
+    switch (source.Layout) {
+    case TPixelLayout::Bilevel:
+        ReadBilevelRows(stream, bitmap, source, placer, context);
+        return;
+    case TPixelLayout::Rle:
+        ReadRleRows(stream, bitmap, source, placer, context);
+        return;
+    case TPixelLayout::None:
+        return;
+    default:
+        ReadRows(stream, bitmap, source.Header.Bits, placer, RowDecoderFor(source, bitmap.Width()), context);
+        return;
+    }
+}
+
+// A top-down file stores its height negated; INT_MIN has no positive counterpart and no bitmap could hold
+// it anyway.
+int StoredHeightMagnitude(const TBmpHeader& header) {
+    if (header.Height == INT_MIN) {
+        throw EOutOfMemory(QStringLiteral("A bitmap of %1 x 2147483648 pixels is beyond the limit of 1 GiB")
+                               .arg(header.Width));
+    }
+    return header.Height < 0 ? -header.Height : header.Height;
+}
+
+} // namespace
+
+void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& params,
+             ProgressContext& context) {
+    TBmpHeader header;
+    ReadFileHeader(stream, size, header);
+    const std::uint32_t infoSize = PeekInfoSize(stream);
+    params.FreePalette();
+    if (infoSize == Os2HeaderSize) {
+        ReadOs2Header(stream, header, params);
+    } else {
+        ReadInfoHeader(stream, infoSize, header, params);
+    }
+    RecordCompression(header.Compression, params);
+    const std::int64_t dataSize = SeekPixels(stream, header);
 
     const TPixelLayout layout = LayoutOf(header.Bits, header.Compression);
     if (layout == TPixelLayout::None) {
         context.Abort();
         return;
     }
-
-    // A top-down file stores its height negated; INT_MIN has no positive counterpart and no bitmap
-    // could hold it anyway.
-    if (header.Height == INT_MIN) {
-        throw EOutOfMemory(QStringLiteral("A bitmap of %1 x 2147483648 pixels is beyond the limit of 1 GiB")
-                               .arg(header.Width));
-    }
     const int width = std::max(header.Width, 0);
-    const int height = header.Height < 0 ? -header.Height : header.Height;
+    const int height = StoredHeightMagnitude(header);
     const TColorLookup lookup = MakeColorLookup(params.Palette);
     const TBilevelTable bilevel = BilevelTableOf(params.Palette, lookup);
     const bool oneBit = layout == TPixelLayout::Bilevel && bilevel != TBilevelTable::Coloured;
@@ -270,57 +382,5 @@ void ReadBmp(TStream& stream, TBitmap& bitmap, std::int64_t size, TIOParams& par
     if (width == 0 || height == 0) {
         return;
     }
-
-    const TRowPlacer placer(height, header.Height < 0);
-    const int bits = header.Bits;
-    using Stored = std::span<const std::uint8_t>;
-    switch (layout) {
-    case TPixelLayout::Bilevel:
-        if (!oneBit) {
-            ReadRows(
-                stream, bitmap, bits, placer,
-                [&](Stored stored, std::uint8_t* row) { PutIndexRow(stored, 1, width, lookup, row); },
-                context);
-        } else {
-            const int rows = ReadRows(stream, bitmap, bits, placer, nullptr, context);
-            if (bilevel == TBilevelTable::WhiteBlack) {
-                InvertRows(bitmap, rows, placer);
-            }
-        }
-        return;
-    case TPixelLayout::Indexed:
-        ReadRows(
-            stream, bitmap, bits, placer,
-            [&](Stored stored, std::uint8_t* row) { PutIndexRow(stored, bits, width, lookup, row); },
-            context);
-        return;
-    case TPixelLayout::Rle: {
-        // Delta commands make valid data of any length, so only the file bounds it.
-        std::vector<std::uint8_t> data(std::size_t(std::min(dataSize, stream.Remaining())));
-        data.resize(std::size_t(stream.Read(data.data(), std::int64_t(data.size()))));
-        DecodeRle(data, bits == 4, bitmap, placer, lookup, context);
-        return;
-    }
-    case TPixelLayout::Rgb555:
-        ReadRows(
-            stream, bitmap, bits, placer,
-            [&](Stored stored, std::uint8_t* row) { Put555Row(stored, width, row); }, context);
-        return;
-    case TPixelLayout::Bgr:
-        ReadRows(stream, bitmap, bits, placer, nullptr, context);
-        return;
-    case TPixelLayout::Bgrx:
-        ReadRows(
-            stream, bitmap, bits, placer,
-            [&](Stored stored, std::uint8_t* row) { PutBgrxRow(stored, width, row); }, context);
-        return;
-    case TPixelLayout::Masked:
-        ReadRows(
-            stream, bitmap, bits, placer,
-            [&](Stored stored, std::uint8_t* row) { PutMaskedRow(stored, bits, width, header.Masks, row); },
-            context);
-        return;
-    case TPixelLayout::None:
-        return;
-    }
+    ReadPixels(stream, bitmap, {header, layout, lookup, bilevel, oneBit, dataSize}, context);
 }

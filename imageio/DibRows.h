@@ -5,7 +5,8 @@
 // The Put...Row functions fill one row of a 24-bit bitmap (blue, green, red) from one stored row; each
 // sets the first width pixels, or as many as the stored bytes cover when they are fewer.
 
-#include "imageio/PictureIO.h"
+#include "imageio/IOParams.h"
+#include "platform/Bitmap.h"
 
 #include <array>
 #include <cstdint>

@@ -178,46 +178,39 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width)
     }
 }
 
-// The library calls of one read. A fatal error leaves through ErrorExit, so no local here may need a
-// destructor; the row buffer belongs to the caller.
-void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext& context,
-            std::vector<std::uint8_t>& rowBuffer) {
-    jpeg_decompress_struct& info = read.Info;
-    // Exif blocks are APP1 segments of at most 64 KiB, each as large as the file bytes it came from.
-    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_read_header(&info, TRUE);
-    params.ExifOrientation = std::uint8_t(OrientationOf(info));
+// What the library hands over per pixel: blue, green, red straight into the bitmap, or four inks that
+// CmykRowToBgr turns into them.
+enum class TOutputColours { Bgr, Cmyk, Unsupported };
 
-    bool cmyk = false;
+TOutputColours ChooseOutputColours(jpeg_decompress_struct& info, TIOParams& params) {
     switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
         params.JpegColorSpace = ioJPEG_GRAYLEV;
         info.out_color_space = JCS_EXT_BGR;
-        break;
+        return TOutputColours::Bgr;
     case JCS_RGB:
         params.JpegColorSpace = ioJPEG_RGB;
         info.out_color_space = JCS_EXT_BGR;
-        break;
+        return TOutputColours::Bgr;
     case JCS_YCbCr:
         params.JpegColorSpace = ioJPEG_YCBCR;
         info.out_color_space = JCS_EXT_BGR;
-        break;
+        return TOutputColours::Bgr;
     case JCS_CMYK:
         params.JpegColorSpace = ioJPEG_CMYK;
         info.out_color_space = JCS_CMYK;
-        cmyk = true;
-        break;
+        return TOutputColours::Cmyk;
     case JCS_YCCK:
         params.JpegColorSpace = ioJPEG_YCBCRK;
         info.out_color_space = JCS_CMYK;
-        cmyk = true;
-        break;
+        return TOutputColours::Cmyk;
     default:
         // 2 or more than 4 components: nothing that maps onto three bytes per pixel.
-        context.Abort();
-        return;
+        return TOutputColours::Unsupported;
     }
+}
 
+void ChooseDctMethod(jpeg_decompress_struct& info, const TIOParams& params) {
     switch (params.JpegDctMethod) {
     case ioJPEG_ISLOW:
         info.dct_method = JDCT_ISLOW;
@@ -231,7 +224,10 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
     default:
         break;
     }
+}
 
+// Resolution, sample layout and scan structure as the header gives them.
+void RecordHeaderFields(jpeg_decompress_struct& info, TIOParams& params) {
     if (info.density_unit == 0 || info.density_unit == 1) {
         params.XDpi = info.X_density;
         params.YDpi = info.Y_density;
@@ -244,7 +240,9 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
     params.SamplesPerPixel = 3;
     params.FreePalette();
     params.JpegProgressive = jpeg_has_multiple_scans(&info) ? 1 : 0;
+}
 
+void ChooseScale(jpeg_decompress_struct& info, const TIOParams& params) {
     info.scale_num = 1;
     switch (params.JpegScale) {
     case ioJPEG_AUTOCALC:
@@ -268,8 +266,10 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
     default:
         break;
     }
+}
 
-    // The bitmap would refuse this size only after the library had allocated its buffers for it.
+// The bitmap would refuse this size only after the library had allocated its buffers for it.
+void CheckOutputSize(jpeg_decompress_struct& info) {
     jpeg_calc_output_dimensions(&info);
     if (TBitmap::PixelBytesFor(int(info.output_width), int(info.output_height), TPixelFormat::pf24bit) >
             TBitmap::MaxPixelBytes ||
@@ -279,19 +279,11 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
                 .arg(info.output_width)
                 .arg(info.output_height));
     }
+}
 
-    jpeg_start_decompress(&info);
-    const int width = int(info.output_width);
-    const int height = int(info.output_height);
-    params.Width = width;
-    params.Height = height;
-    ResetBitmapBlack(bitmap, width, height, TPixelFormat::pf24bit);
-    if (cmyk) {
-        rowBuffer.resize(std::size_t(width) * 4);
-    }
-    context.Factor = height > 0 ? 100.0 / height : 0.0;
-    context.Counter = 0;
-
+// The decompressed rows, top to bottom, into the sized bitmap; a CMYK row goes through the row buffer.
+void ReadScanlines(jpeg_decompress_struct& info, TBitmap& bitmap, bool cmyk, ProgressContext& context,
+                   std::vector<std::uint8_t>& rowBuffer) {
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = cmyk ? rowBuffer.data() : bitmap.ScanLine(int(info.output_scanline));
         const int y = int(info.output_scanline);
@@ -305,6 +297,41 @@ void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext
             return;
         }
     }
+}
+
+// The library calls of one read. A fatal error leaves through ErrorExit, so no local here or in the
+// functions it calls may need a destructor; the row buffer belongs to the caller.
+void Decode(TJpegRead& read, TBitmap& bitmap, TIOParams& params, ProgressContext& context,
+            std::vector<std::uint8_t>& rowBuffer) {
+    jpeg_decompress_struct& info = read.Info;
+    // Exif blocks are APP1 segments of at most 64 KiB, each as large as the file bytes it came from.
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&info, TRUE);
+    params.ExifOrientation = std::uint8_t(OrientationOf(info));
+
+    const TOutputColours colours = ChooseOutputColours(info, params);
+    if (colours == TOutputColours::Unsupported) {
+        context.Abort();
+        return;
+    }
+    const bool cmyk = colours == TOutputColours::Cmyk;
+    ChooseDctMethod(info, params);
+    RecordHeaderFields(info, params);
+    ChooseScale(info, params);
+    CheckOutputSize(info);
+
+    jpeg_start_decompress(&info);
+    const int width = int(info.output_width);
+    const int height = int(info.output_height);
+    params.Width = width;
+    params.Height = height;
+    ResetBitmapBlack(bitmap, width, height, TPixelFormat::pf24bit);
+    if (cmyk) {
+        rowBuffer.resize(std::size_t(width) * 4);
+    }
+    context.Factor = height > 0 ? 100.0 / height : 0.0;
+    context.Counter = 0;
+    ReadScanlines(info, bitmap, cmyk, context, rowBuffer);
 }
 
 } // namespace

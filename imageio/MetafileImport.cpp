@@ -10,10 +10,6 @@
 
 namespace {
 
-// Codes of FileFormatTable.
-constexpr int MetafileFileType = 9;
-constexpr int EnhancedMetafileFileType = 10;
-
 // Neither side of the drawn picture exceeds this; the other side keeps the proportions.
 constexpr std::int64_t MaxMetafileSide = 2800;
 

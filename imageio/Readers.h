@@ -4,7 +4,8 @@
 // records what it learned in the params record and reports refusal through the context's Aborted flag.
 // Only the loader, the tests and the fuzzing programs call them directly.
 
-#include "imageio/PictureIO.h"
+#include "imageio/IOParams.h"
+#include "platform/Bitmap.h"
 
 #include <cstdint>
 

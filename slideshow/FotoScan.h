@@ -8,7 +8,7 @@
 // The extension of a name: from its last "." to the end, provided that dot comes after the last path
 // separator or ":"; otherwise empty.
 QString ExtractFileExt(const QString& name);
-// True when the name's extension, lower-cased in ASCII only, is one of the picture extensions.
+// True when the name's extension, lower-cased in ASCII only, is one the loader can read (FileFormatTable).
 bool HasPictureExtension(const QString& name);
 // The same for a name as stored, in any byte encoding.
 bool HasPictureExtension(std::string_view name);

@@ -1,21 +1,12 @@
 // Fuzz target of the PCX reader: the input is the file.
-#include "imageio/Readers.h"
-#include "imageio/Stream.h"
-#include "platform/Exceptions.h"
+#include "imageio/fuzz/FuzzRead.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TMemoryStream stream(data, std::int64_t(size));
-    TBitmap bitmap;
-    TIOParams params;
-    bool aborted = false;
-    ProgressContext context;
-    context.Aborted = &aborted;
-    try {
-        ReadPcx(stream, bitmap, std::int64_t(size), params, context);
-    } catch (const EOutOfMemory&) {
-    }
+    FuzzRead(data, size, [](TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
+        ReadPcx(stream, bitmap, stream.Size(), params, context);
+    });
     return 0;
 }
