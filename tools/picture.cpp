@@ -25,52 +25,33 @@
 namespace {
 
 void PrintUsage(std::FILE* out) {
-    std::fputs("Usage: ambrelle-picture FILE...
-               "
-               "       ambrelle-picture --ppm OUT FILE
-               "
-               "       ambrelle-picture --help | --version
-               "
-               "Loads each picture as the Ambrelle slide show does and prints one tab-separated line per file:
-               "
-               "path, status (loaded, refused, error), width, height, bits per pixel, file type, Exif
-               "
-               "orientation (1 to 8, 1 for upright) and, for errors, the message. A folder stands for the
-               "
-               "files in it.
-               "
-               "
-               "
-               "Options:
-               "
-               "  --ppm OUT         also write the loaded picture of the one FILE as a binary PPM
-               "
-               "  -h, --help        print this help and exit
-               "
-               "  --version         print the version and exit
-               "
-               "
-               "
-               "File types:
-               ",
-               out);
+    std::fputs(
+        "Usage: ambrelle-picture FILE...\n"
+        "       ambrelle-picture --ppm OUT FILE\n"
+        "       ambrelle-picture --help | --version\n"
+        "Loads each picture as the Ambrelle slide show does and prints one tab-separated line per file:\n"
+        "path, status (loaded, refused, error), width, height, bits per pixel, file type, Exif\n"
+        "orientation (1 to 8, 1 for upright) and, for errors, the message. A folder stands for the\n"
+        "files in it.\n"
+        "\n"
+        "Options:\n"
+        "  --ppm OUT         also write the loaded picture of the one FILE as a binary PPM\n"
+        "  -h, --help        print this help and exit\n"
+        "  --version         print the version and exit\n"
+        "\n"
+        "File types:\n",
+        out);
     for (const TFileFormatInfo& format : FileFormatTable) {
         if (format.LoaderReads()) {
-            std::fprintf(out, "  %2d %.*s
-                              ", format.Code, int(format.Description.size()),
-                              format.Description.data());
+            std::fprintf(out, "  %2d %.*s\n", format.Code, int(format.Description.size()),
+                         format.Description.data());
         }
     }
-    std::fputs("   0 none: the extension names no format that can be read
-               "
-               "
-               "
-               "Exit status: 0 when every file loaded, 1 otherwise, 2 for a wrong command line.
-               "
-               "
-               "
-               "See ambrelle-picture(1).
-               ",
+    std::fputs("   0 none: the extension names no format that can be read\n"
+               "\n"
+               "Exit status: 0 when every file loaded, 1 otherwise, 2 for a wrong command line.\n"
+               "\n"
+               "See ambrelle-picture(1).\n",
                out);
 }
 
