@@ -47,12 +47,13 @@ tmsize_t WriteNothing(thandle_t, void*, tmsize_t) {
     return -1;
 }
 
-// Offsets are unsigned; a backward relative seek arrives as its two's complement.
+// Offsets are unsigned; a backward relative seek arrives as its two's complement. Nothing can be read
+// beyond the end, so a seek there (an offset that points nowhere) fails at once.
 toff_t SeekStream(thandle_t handle, toff_t offset, int whence) {
     TStream& stream = StreamOf(handle);
     const std::int64_t base = whence == SEEK_CUR ? stream.Position() : whence == SEEK_END ? stream.Size() : 0;
     std::int64_t target = 0;
-    if (__builtin_add_overflow(base, std::int64_t(offset), &target) || target < 0) {
+    if (__builtin_add_overflow(base, std::int64_t(offset), &target) || target < 0 || target > stream.Size()) {
         return toff_t(-1);
     }
     stream.Seek(target);
