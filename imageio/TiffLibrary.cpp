@@ -278,13 +278,22 @@ public:
     bool FirstDecodes() { return Decode(0) || !AllZero(FBuffer); }
 
 private:
+    // A block that fails is decoded again into zeros, so that no byte of the block before it remains.
     bool Decode(std::uint32_t index) {
-        FBuffer.assign(std::size_t(FBlockBytes), 0);
+        FBuffer.resize(std::size_t(FBlockBytes));
+        FIndex = index;
+        FDecoded = true;
+        if (DecodeInto(index)) {
+            return true;
+        }
+        std::fill(FBuffer.begin(), FBuffer.end(), std::uint8_t(0));
+        return DecodeInto(index);
+    }
+
+    bool DecodeInto(std::uint32_t index) {
         const tmsize_t size = tmsize_t(FBuffer.size());
         const tmsize_t got = FPage.Tiled ? TIFFReadEncodedTile(FTif, index, FBuffer.data(), size)
                                          : TIFFReadEncodedStrip(FTif, index, FBuffer.data(), size);
-        FIndex = index;
-        FDecoded = true;
         return got > 0;
     }
 
