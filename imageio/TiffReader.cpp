@@ -1,11 +1,15 @@
 // TIFF files (.tif, .tiff): one page of a file, uncompressed, PackBits or CCITT fax coded, in strips of
-// either planar configuration; bilevel, grey, 5-5-5, RGB, palette, CMYK and CIE L*a*b* pixels.
+// either planar configuration; bilevel, grey, 5-5-5, RGB, palette, CMYK and CIE L*a*b* pixels. Pages in
+// other compressions or layouts, and BigTIFF files, are read through libtiff (TiffLibrary.cpp). The
+// Orientation tag is reported in ExifOrientation; the rows stay as stored.
 
 #include "imageio/ByteCursor.h"
 #include "imageio/FaxCodec.h"
 #include "imageio/PackBits.h"
 #include "imageio/Readers.h"
 #include "imageio/Stream.h"
+#include "imageio/TiffFields.h"
+#include "imageio/TiffLibrary.h"
 
 #include "platform/ScreenDpi.h"
 
@@ -35,6 +39,7 @@ enum TTag : std::uint16_t {
     SamplesPerPixel = 277,
     RowsPerStrip = 278,
     StripByteCounts = 279,
+    MaxSampleValue = 281,
     XResolution = 282,
     YResolution = 283,
     PlanarConfiguration = 284,
@@ -73,6 +78,8 @@ enum TPhotometricCode : std::uint32_t {
 
 constexpr int HeaderSize = 8;
 constexpr int EntrySize = 12;
+// The version number of a BigTIFF header, whose offsets have 64 bits; libtiff reads those files.
+constexpr std::uint16_t BigTiffVersion = 43;
 
 // The field types that hold integers, with their sizes; others (ASCII, RATIONAL, floats) are not arrays
 // of integers.
@@ -258,6 +265,9 @@ struct TImage {
     std::uint32_t RowsPerStrip = 0;
     std::uint32_t Planar = 1;
     std::uint32_t T4Options = 0;
+    std::uint32_t Orientation = 1;
+    // 0 when the tag is absent.
+    std::uint32_t MaxSampleValue = 0;
     bool Tiled = false;
     std::vector<std::uint32_t> Offsets;
     std::vector<std::uint32_t> ByteCounts;
@@ -325,55 +335,6 @@ TPixelKind PixelKindOf(const TImage& image) {
     return kind;
 }
 
-std::uint8_t CompressionField(const TImage& image, std::uint8_t previous) {
-    switch (image.Compression) {
-    case CompressionNone:
-        return ioTIFF_UNCOMPRESSED;
-    case CompressionModifiedHuffman:
-        return ioTIFF_CCITT1D;
-    case CompressionGroup3:
-        return (image.T4Options & 1) ? ioTIFF_G3FAX2D : ioTIFF_G3FAX1D;
-    case CompressionGroup4:
-        return ioTIFF_G4FAX;
-    case CompressionLzw:
-        return ioTIFF_LZW;
-    case CompressionOldJpeg:
-        return ioTIFF_OLDJPEG;
-    case CompressionJpeg:
-        return ioTIFF_JPEG;
-    case CompressionPackBits:
-        return ioTIFF_PACKBITS;
-    default:
-        return previous;
-    }
-}
-
-std::uint8_t PhotometricField(std::uint32_t photometric, std::uint8_t previous) {
-    switch (photometric) {
-    case WhiteIsZero:
-    case BlackIsZero:
-    case Rgb:
-    case Palette:
-    case TransparencyMask:
-    case Cmyk:
-    case YCbCr:
-        return std::uint8_t(photometric);
-    case CieLab:
-        return ioTIFF_CIELAB;
-    default:
-        return previous;
-    }
-}
-
-// Resolution times 2.54 for centimetres, truncated; 0 (and what no int32 holds) takes the screen's.
-std::int32_t DpiOf(double resolution, std::uint32_t unit, int screenDpi) {
-    const double dpi = std::trunc(resolution * (unit == 3 ? 2.54 : 1.0));
-    if (!std::isfinite(dpi) || dpi == 0.0 || dpi > INT_MAX || dpi < INT_MIN) {
-        return screenDpi;
-    }
-    return std::int32_t(dpi);
-}
-
 // A sample of bits (1 to 8) bits at index of a packed row, most significant first; 0 beyond the data.
 std::uint8_t PackedSample(std::span<const std::uint8_t> data, std::size_t index, int bits) {
     if (bits == 8) {
@@ -427,9 +388,11 @@ void PutLab(const std::uint8_t* lab, std::uint8_t* out) {
 // pixels its bytes cover; the others keep the black of the fresh bitmap.
 class TRowConverter {
 public:
+    // largestGrey16: for 16-bit grey, the largest sample of the picture or MaxSampleValue.
     TRowConverter(const TImage& image, TPixelKind kind, bool bigEndian,
-                  const std::vector<TBGRTriple>& palette)
-        : FImage(image), FKind(kind), FBigEndian(bigEndian) {
+                  const std::vector<TBGRTriple>& palette, std::uint32_t largestGrey16)
+        : FImage(image), FKind(kind), FBigEndian(bigEndian),
+          FGrey16(largestGrey16, image.Photometric == WhiteIsZero) {
         const std::size_t count = std::min(palette.size(), FLookup.size());
         std::copy_n(palette.begin(), count, FLookup.begin());
         // The bitmap holds 1 for white: a stored 0 is white for WhiteIsZero, but fax codes already give
@@ -447,12 +410,8 @@ public:
             ConvertGrey(data, out, width);
             break;
         case TPixelKind::Grey16:
-            ConvertWords(data, out, width, [this](unsigned v, std::uint8_t* p) {
-                if (FImage.Photometric == WhiteIsZero) {
-                    v = 65535 - v;
-                }
-                p[0] = p[1] = p[2] = std::uint8_t(std::min(v >> 4, 255u));
-            });
+            ConvertWords(data, out, width,
+                         [this](unsigned v, std::uint8_t* p) { p[0] = p[1] = p[2] = FGrey16(v); });
             break;
         case TPixelKind::Rgb555:
             ConvertWords(data, out, width, [](unsigned v, std::uint8_t* p) {
@@ -547,6 +506,7 @@ private:
     TPixelKind FKind;
     bool FBigEndian;
     bool FInvert = false;
+    TGrey16Scale FGrey16;
     std::array<TBGRTriple, 256> FLookup{};
 };
 
@@ -621,6 +581,27 @@ private:
     TStream& FStream;
     const TImage& FImage;
 };
+
+// The largest sample of an uncompressed 16-bit grey picture, or MaxSampleValue when that is larger.
+std::uint32_t LargestGrey16(TStream& stream, const TImage& image, bool bigEndian) {
+    std::uint32_t largest = image.MaxSampleValue;
+    const TStripReader reader(stream, image);
+    std::vector<std::uint8_t> strip;
+    std::int64_t rowsLeft = image.Length;
+    for (std::size_t i = 0; i < image.Offsets.size() && rowsLeft > 0; ++i) {
+        const std::span<const std::uint8_t> bytes = reader.Read(i, strip);
+        const std::int64_t rows = std::min<std::int64_t>(image.RowsPerStrip, rowsLeft);
+        const std::size_t used =
+            std::size_t(std::min<std::int64_t>(std::int64_t(bytes.size()), rows * image.RowBytes()));
+        for (std::size_t j = 0; j + 1 < used; j += 2) {
+            const std::uint32_t v =
+                bigEndian ? (bytes[j] << 8) | bytes[j + 1] : bytes[j] | (bytes[j + 1] << 8);
+            largest = std::max(largest, v);
+        }
+        rowsLeft -= rows;
+    }
+    return largest;
+}
 
 // After each row: progress, and the stop that a caller may ask for.
 bool RowDone(ProgressContext& context) {
@@ -699,6 +680,8 @@ TImage ReadImageTags(const TTiffFile& file, const TDirectory& directory) {
     image.FillOrder = scalar(FillOrder, 1);
     image.Planar = scalar(PlanarConfiguration, 1);
     image.T4Options = scalar(T4Options, 0);
+    image.Orientation = scalar(Orientation, 1);
+    image.MaxSampleValue = scalar(MaxSampleValue, 0);
     image.RowsPerStrip = scalar(RowsPerStrip, 0);
     // Absent, all bits set, or 0 (which would give no strip any row): one strip for the whole picture.
     if (image.RowsPerStrip == 0 || image.RowsPerStrip == 0xFFFFFFFF) {
@@ -756,10 +739,10 @@ void FillParams(const TTiffFile& file, const TDirectory& directory, const TImage
         const std::vector<std::uint32_t> values = file.Integers(*entry, 1);
         unit = values.empty() ? 2 : values[0];
     }
-    params.XDpi = DpiOf(number(XResolution), unit, ScreenDpiX());
-    params.YDpi = DpiOf(number(YResolution), unit, ScreenDpiY());
-    params.TiffCompression = CompressionField(image, params.TiffCompression);
-    params.TiffPhotometric = PhotometricField(image.Photometric, params.TiffPhotometric);
+    params.XDpi = TiffDpi(number(XResolution), unit, ScreenDpiX());
+    params.YDpi = TiffDpi(number(YResolution), unit, ScreenDpiY());
+    params.TiffCompression = TiffCompressionField(image.Compression, image.T4Options, params.TiffCompression);
+    params.TiffPhotometric = TiffPhotometricField(image.Photometric, params.TiffPhotometric);
     params.TiffPlanarConfig = std::int32_t(image.Planar);
     params.TiffDocumentName = text(DocumentName);
     params.TiffImageDescription = text(ImageDescription);
@@ -771,6 +754,7 @@ void FillParams(const TTiffFile& file, const TDirectory& directory, const TImage
     pageNumber.resize(2, 0);
     params.TiffPageNumber = std::int32_t(pageNumber[0]);
     params.TiffPageCount = std::int32_t(pageNumber[1]);
+    params.ExifOrientation = TiffOrientation(image.Orientation);
     params.FreePalette();
     if (const TEntry* entry = FindTag(directory, ColorMap)) {
         params.Palette = ReadColorMap(file, *entry, image.Bits);
@@ -791,6 +775,10 @@ void ReadTiff(TStream& stream, TBitmap& bitmap, int& pageCount, TIOParams& param
         return;
     }
     const TTiffFile file(stream, big);
+    if (file.U16(header + 2) == BigTiffVersion) {
+        ReadTiffThroughLibrary(stream, bitmap, pageCount, params, context);
+        return;
+    }
     const TWalk walk = WalkDirectories(file, file.U32(header + 4), params.TiffImageIndex);
     pageCount = walk.Pages;
     // A file without a single directory holds no picture at all.
@@ -818,11 +806,12 @@ void ReadTiff(TStream& stream, TBitmap& bitmap, int& pageCount, TIOParams& param
     image.Bits = bits[0];
     FillParams(file, directory, image, params);
 
-    // No LZW decoder here, and no conversion for the other compressions and pixel layouts: refused
-    // before the bitmap is touched, so that the previous picture stays.
+    // Compressions, pixel layouts and tiles that this decoder does not read go to libtiff, before the
+    // bitmap is touched; a page that is broken stays this decoder's to refuse.
     const TPixelKind kind = PixelKindOf(image);
-    if (!Decodable(image.Compression) || kind == TPixelKind::None) {
-        context.Abort();
+    if (!Decodable(image.Compression) || kind == TPixelKind::None || image.Tiled) {
+        int libraryPages = 0;
+        ReadTiffThroughLibrary(stream, bitmap, libraryPages, params, context);
         return;
     }
 
@@ -833,16 +822,14 @@ void ReadTiff(TStream& stream, TBitmap& bitmap, int& pageCount, TIOParams& param
         return;
     }
     ResetBitmapBlack(bitmap, params.Width, params.Height, format);
-    if (image.Tiled) {
-        context.Abort();
-        return;
-    }
     context.Counter = 0;
     context.Factor = 100.0 / bitmap.Height();
     if (image.Planar == 2 && image.Samples > 1) {
         DecodePlanes(stream, bitmap, image, context);
     } else {
-        const TRowConverter converter(image, kind, file.BigEndian(), params.Palette);
+        const std::uint32_t largestGrey16 =
+            kind == TPixelKind::Grey16 ? LargestGrey16(stream, image, file.BigEndian()) : 0;
+        const TRowConverter converter(image, kind, file.BigEndian(), params.Palette, largestGrey16);
         DecodeChunky(stream, bitmap, image, converter, context);
     }
 }

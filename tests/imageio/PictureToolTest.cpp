@@ -73,11 +73,14 @@ TEST(PictureTool, ExitCodeZeroWhenEverythingLoaded) {
 
 TEST(PictureTool, TiffFilesAreReportedWithTheirFormat) {
     const QString fax = TestDataPath(QStringLiteral("tiff/fax-tiffcp-g4.tif"));
-    const QString lzw = TestDataPath(QStringLiteral("tiff/rgb-tiffcp-lzw.tif"));
-    const TRun run = RunPictureTool({fax, lzw});
+    // Turned a quarter, LZW-coded: reported as stored, with its orientation.
+    const QString turned = TestDataPath(QStringLiteral("tiff/orientation-6.tif"));
+    const QString broken = TestDataPath(QStringLiteral("tiff/refused-deflate-kept.tif"));
+    const TRun run = RunPictureTool({fax, turned, broken});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Lines, (QStringList{fax + QStringLiteral("\tloaded\t2600\t48\t1\t1\t1"),
-                                      lzw + QStringLiteral("\trefused\t0\t0\t24\t1\t1")}));
+                                      turned + QStringLiteral("\tloaded\t4\t6\t24\t1\t6"),
+                                      broken + QStringLiteral("\trefused\t0\t0\t24\t1\t1")}));
 }
 
 TEST(PictureTool, PpmOutputHoldsTheBitmapTopRowFirst) {

@@ -55,16 +55,18 @@ for y in range(5):
 grey.save('grey-8bit.tif')
 grey.save('grey-8bit.ppm')
 
-# 16-bit grey holding 12-bit values (the reader shifts right by 4), and one brighter pixel that saturates.
-grey16 = Image.new('I;16', (6, 2))
-expected = Image.new('L', (6, 2))
-for y in range(2):
-    for x in range(6):
-        v = 65000 if (x, y) == (5, 1) else (x * 700 + y * 333) % 4096
-        grey16.putpixel((x, y), v)
-        expected.putpixel((x, y), min(v >> 4, 255))
-grey16.save('grey-16bit.tif')
-expected.convert('RGB').save('grey-16bit.ppm')
+# 16-bit grey holding 12-bit values (the reader shifts right by 4), and the same with one pixel beyond
+# 12 bits, which makes the reader shift the whole picture by 8.
+for name, brighter in (('grey-16bit', 4095), ('grey-16bit-full', 65000)):
+    grey16 = Image.new('I;16', (6, 2))
+    expected = Image.new('L', (6, 2))
+    for y in range(2):
+        for x in range(6):
+            v = brighter if (x, y) == (5, 1) else (x * 700 + y * 333) % 4096
+            grey16.putpixel((x, y), v)
+            expected.putpixel((x, y), v >> (8 if brighter > 4095 else 4))
+    grey16.save(name + '.tif')
+    expected.convert('RGB').save(name + '.ppm')
 
 cmyk = Image.new('CMYK', (6, 2))
 for x in range(6):
