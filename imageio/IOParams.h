@@ -89,8 +89,8 @@ struct TIOParams {
     // a box of this size, so that fitting it only ever shrinks it. 0, the default, reads at full size.
     std::int32_t JpegFitWidth = 0;
     std::int32_t JpegFitHeight = 0;
-    // Orientation (Exif or TIFF tag 274), 1 ... 8 (1 when the file gives none): how its rows must be turned to stand
-    // upright (imageio/Orientation.h). The reader reports it and leaves the rows as stored.
+    // Orientation (Exif or TIFF tag 274), 1 ... 8 (1 when the file gives none): how its rows must be turned
+    // to stand upright (imageio/Orientation.h). The reader reports it and leaves the rows as stored.
     std::uint8_t ExifOrientation = 1;
 
     // 2 for the OS/2 12-byte header, 1 for 40 bytes, 3 for 64 bytes, 0 for any other header size.
