@@ -1,7 +1,8 @@
 #pragma once
 
 // The whole life of the process: single-instance guard, title, process-wide lists, config folder,
-// effect-list files, the main window and the message loop. Returns the exit code, which is always 0.
+// effect-list files, the main window and the message loop. Returns the exit code: 0, or 1 when a show
+// that should lock the screen could not.
 int RunAmbrelle(int argc, char** argv);
 
 // The name of the single-instance lock and the application title.

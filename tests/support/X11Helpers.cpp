@@ -215,6 +215,24 @@ QStringList TX11Test::AtomNames(TWindow window, const char* name) {
     return names;
 }
 
+int TX11Test::GrabKeyboard() {
+    Display* d = Dpy(FDisplay);
+    return XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+}
+
+int TX11Test::GrabPointer() {
+    Display* d = Dpy(FDisplay);
+    return XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                        None, CurrentTime);
+}
+
+void TX11Test::Ungrab() {
+    Display* d = Dpy(FDisplay);
+    XUngrabKeyboard(d, CurrentTime);
+    XUngrabPointer(d, CurrentTime);
+    XSync(d, False);
+}
+
 bool XTool(const QString& program, const QStringList& arguments, const QString& displayName) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -47,6 +47,12 @@ public:
     // The names of the atoms in an atom-list property.
     QStringList AtomNames(TWindow window, const char* name);
 
+    // Active grabs on the root window, as another program would take them; the X status (0 GrabSuccess,
+    // 1 AlreadyGrabbed, ...). Held until Ungrab or the end of the connection.
+    int GrabKeyboard();
+    int GrabPointer();
+    void Ungrab();
+
 private:
     void* FDisplay = nullptr;
     bool FOwned = false;
