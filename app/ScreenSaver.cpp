@@ -311,6 +311,7 @@ bool TScreenSaver::EmbedInHost(WId host) {
 }
 
 void TScreenSaver::DoExecute() {
+    FCanLock = !IsWaylandSession();
     if (QWidget* form = OwnerForm()) {
         if (FOptions.Contains(ssoAutoAdjustFormProperties)) {
             form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -466,8 +467,7 @@ void TScreenSaver::PointerMovedIn(QObject* window, QPoint at) {
 }
 
 void TScreenSaver::LockScreen() {
-    if (IsWaylandSession()) {
-        FCanLock = false;
+    if (!FCanLock) {
         if (ScreenSaveUsePassword()) {
             ReportNotLocked(QStringLiteral("a Wayland session lets no program hold the keyboard and the "
                                            "pointer; the compositor's own locker must lock it"));

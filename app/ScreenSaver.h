@@ -114,7 +114,8 @@ using TCloseQueryEvent = std::function<void(QObject* Sender, bool& CanClose)>;
 
 // Turns the form that owns it into a screen saver: Loaded() reads the command line and sets the form up
 // for the mode; in full-screen mode keys and pointer end the show through QueryClose, which asks for the
-// password when the user wants one. Owned by its form and freed with it.
+// password when the user wants one. On X11 the full-screen show holds the keyboard and the pointer from
+// the moment it is on the screen. Owned by its form and freed with it.
 class TScreenSaver : public QObject {
     Q_OBJECT
 public:
@@ -222,7 +223,8 @@ private:
     TInputGrab* FGrab = nullptr;
     TNotLockedEvent FOnNotLocked;
     bool FLockStarted = false;
-    // False on Wayland: no password is asked for a show that cannot hold the screen.
+    // False on Wayland, where no client can hold the screen: no password is asked for a show that is no
+    // lock.
     bool FCanLock = true;
     bool FPointerFromEvents = false;
     QHash<QObject*, QPoint> FPointerStarts;
