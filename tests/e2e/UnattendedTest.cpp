@@ -32,13 +32,7 @@ protected:
         x = std::make_unique<TX11Test>(server->Name());
         ASSERT_TRUE(x->Connected());
         if (twoMonitors) {
-            for (const QString& monitor : {QStringLiteral("left 1280/339x1024/271+0+0 screen"),
-                                           QStringLiteral("right 1280/339x1024/271+1280+0 none")}) {
-                ASSERT_TRUE(
-                    XTool(QStringLiteral("xrandr"),
-                          QStringList{QStringLiteral("--setmonitor")} + monitor.split(QLatin1Char(' ')),
-                          server->Name()));
-            }
+            ASSERT_TRUE(SplitIntoTwoMonitors(server->Name()));
         }
         run.Environment().insert(QStringLiteral("DISPLAY"), server->Name());
         ASSERT_TRUE(XdoTool({QStringLiteral("mousemove"), QStringLiteral("640"), QStringLiteral("512")},

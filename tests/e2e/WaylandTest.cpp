@@ -102,7 +102,11 @@ TEST(Wayland, FullScreenCoversBothOutputsAKeyEndsItAndThePasswordIsReportedAsNoL
         shot.loadFromData(Client(socket, QStringLiteral("grim"), {QStringLiteral("-")}).chopped(1), "PNG");
         return shot.convertToFormat(QImage::Format_RGB32);
     };
-    ASSERT_GT(PixelsOf(screenshot(), QColor(255, 0, 255)), 0);
+    // Both outputs laid out side by side, each with its background drawn.
+    ASSERT_TRUE(WaitUntil([&] {
+        const QImage shot = screenshot();
+        return shot.width() > 1920 && PixelsOf(shot, QColor(255, 0, 255)) > 0;
+    }));
 
     QTemporaryDir pictures;
     QImage picture(320, 240, QImage::Format_RGB888);

@@ -9,52 +9,29 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
-TEST(MessageBox, ASelfClosingBoxGoesOnAKeyOnAClickAndAfterItsTime) {
+// The box's own time runs for a minute; a key or a click must end it long before the test gives up.
+TEST(MessageBox, ASelfClosingBoxGoesAtOnceOnAKeyOrAClick) {
     EnsureApplication();
-    struct Row {
-        const char* what;
-        int milliseconds;
-        std::function<void(QWidget* box)> input;
-    };
-    const Row rows[] = {
-        {"key", 60000,
-         [](QWidget* box) {
-             QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-             QCoreApplication::sendEvent(box->focusWidget() != nullptr ? box->focusWidget() : box, &press);
-         }},
-        {"click", 60000,
-         [](QWidget* box) {
-             QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)),
-                               Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-             QCoreApplication::sendEvent(box, &press);
-         }},
-        {"time", 50, nullptr},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        bool input = false;
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    for (QEvent* input : std::initializer_list<QEvent*>{&key, &click}) {
         bool stuck = false;
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [input] {
             QWidget* box = QApplication::activeModalWidget();
-            input = box != nullptr;
-            if (box != nullptr && row.input) {
-                row.input(box);
-            }
+            ASSERT_NE(box, nullptr);
+            QCoreApplication::sendEvent(box->focusWidget() != nullptr ? box->focusWidget() : box, input);
         });
-        // A box that stays is closed here, so that the test ends either way.
         QTimer rescue;
         rescue.setSingleShot(true);
-        QObject::connect(&rescue, &QTimer::timeout, [&] {
+        QObject::connect(&rescue, &QTimer::timeout, [&stuck] {
             if (QWidget* box = QApplication::activeModalWidget()) {
                 stuck = true;
                 box->close();
             }
         });
         rescue.start(10000);
-        ShowSelfClosingMessage(QStringLiteral("Date-...;  ErrorSTR-boom"), row.milliseconds);
-        EXPECT_TRUE(input);
-        EXPECT_FALSE(stuck);
+        ShowSelfClosingMessage(QStringLiteral("Date-...;  ErrorSTR-boom"), 60000);
+        EXPECT_FALSE(stuck) << int(input->type());
     }
 }

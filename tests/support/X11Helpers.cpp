@@ -244,6 +244,18 @@ bool XTool(const QString& program, const QStringList& arguments, const QString& 
            process.exitCode() == 0;
 }
 
+bool SplitIntoTwoMonitors(const QString& displayName) {
+    for (const QString& monitor : {QStringLiteral("left 1280/339x1024/271+0+0 screen"),
+                                   QStringLiteral("right 1280/339x1024/271+1280+0 none")}) {
+        if (!XTool(QStringLiteral("xrandr"),
+                   QStringList{QStringLiteral("--setmonitor")} + monitor.split(QLatin1Char(' ')),
+                   displayName)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool XdoTool(const QStringList& arguments, const QString& displayName) {
     QProcess process;
     if (!displayName.isEmpty()) {

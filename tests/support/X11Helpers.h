@@ -80,6 +80,10 @@ private:
 // exit code 0.
 bool XTool(const QString& program, const QStringList& arguments, const QString& displayName);
 
+// Splits the 2560 x 1024 screen of that display into two monitors side by side (xrandr --setmonitor), the
+// left one primary; true when both were made.
+bool SplitIntoTwoMonitors(const QString& displayName);
+
 // Runs xdotool with the arguments (keys and typing go through XTEST as a real keyboard would); true when it
 // ended with exit code 0.
 // The display is DISPLAY's unless named.
