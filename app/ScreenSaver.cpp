@@ -2,6 +2,7 @@
 
 #include "app/PasswordPrompt.h"
 #include "platform/Application.h"
+#include "platform/InputGrab.h"
 #include "platform/MessageBox.h"
 #include "platform/Password.h"
 #include "platform/PreviewHost.h"
@@ -12,6 +13,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -122,6 +124,18 @@ TScreenSaverCommand ParseScreenSaverCommandLine(const QStringList& arguments,
     return command;
 }
 
+bool IsHackCommandLine(const QStringList& arguments, const QString& xscreensaverWindow) {
+    return ParseScreenSaverCommandLine(arguments, xscreensaverWindow).Mode == TScreenSaverMode::Hack;
+}
+
+int SpreadHackPosition(int position, int instance, qsizetype count) {
+    if (count <= 0 || instance <= 0) {
+        return position;
+    }
+    const qsizetype first = position >= 0 && position < count - 1 ? position + 1 : 0;
+    return int((first + instance % count) % count) - 1;
+}
+
 bool CursorMovedTooFar(QPoint last, QPoint now) {
     const std::int64_t dx = std::int64_t(now.x()) - last.x();
     const std::int64_t dy = std::int64_t(now.y()) - last.y();
@@ -173,6 +187,10 @@ void TScreenSaver::SetOnCloseQuery(TCloseQueryEvent handler) {
     FOnCloseQuery = std::move(handler);
 }
 
+void TScreenSaver::SetOnNotLocked(TNotLockedEvent handler) {
+    FOnNotLocked = std::move(handler);
+}
+
 void TScreenSaver::SetCursorPosSource(std::function<QPoint()> source) {
     FCursorPosSource = std::move(source);
 }
@@ -196,6 +214,13 @@ void TScreenSaver::Loaded(const QStringList& arguments, const QString& xscreensa
     FLoaded = true;
     const TScreenSaverCommand command = ParseScreenSaverCommandLine(arguments, xscreensaverWindow);
     FMode = command.Mode;
+    // Nobody may be there to press OK: the show's error boxes go by themselves, and inside a daemon's
+    // window, which would hide them, there are none.
+    if (FMode == TScreenSaverMode::FullScreen || FMode == TScreenSaverMode::Preview) {
+        SetErrorBoxMode(TErrorBoxMode::SelfClosing);
+    } else if (FMode == TScreenSaverMode::Hack) {
+        SetErrorBoxMode(TErrorBoxMode::None);
+    }
     switch (command.Mode) {
     case TScreenSaverMode::Settings:
         DoConfigure();
@@ -246,7 +271,17 @@ void TScreenSaver::DoPreview(WId previewHwnd) {
 void TScreenSaver::DoHack(const TScreenSaverCommand& command) {
     // A copy started from here (the settings, when the folder holds no pictures) is no hack of the daemon.
     qunsetenv(XScreenSaverWindowVariable);
-    EmbedInHost(command.OnRoot ? TPreviewHost::ScreenRoot() : command.Window);
+    if (!EmbedInHost(command.OnRoot ? TPreviewHost::ScreenRoot() : command.Window)) {
+        return;
+    }
+    const QPoint centre = FPreviewHost->ScreenRect().center();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        if (screens[i]->geometry().contains(centre)) {
+            FHackMonitor = int(i);
+            break;
+        }
+    }
 }
 
 bool TScreenSaver::EmbedInHost(WId host) {
@@ -276,6 +311,7 @@ bool TScreenSaver::EmbedInHost(WId host) {
 }
 
 void TScreenSaver::DoExecute() {
+    FCanLock = !IsWaylandSession();
     if (QWidget* form = OwnerForm()) {
         if (FOptions.Contains(ssoAutoAdjustFormProperties)) {
             form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -284,6 +320,7 @@ void TScreenSaver::DoExecute() {
                 screen = QGuiApplication::primaryScreen();
             }
             if (screen != nullptr) {
+                form->setScreen(screen);
                 form->setGeometry(screen->geometry());
             }
             form->setWindowState(Qt::WindowFullScreen);
@@ -297,7 +334,9 @@ void TScreenSaver::DoExecute() {
         // Keys and moves are watched where they reach the form's window, which is once per event and
         // before any control of the form sees them.
         QCoreApplication::instance()->installEventFilter(this);
-        if (FOptions.Contains(ssoEnhancedMouseMoveDetection)) {
+        // A Wayland client learns where the pointer is only from the moves over its own windows.
+        FPointerFromEvents = FOptions.Contains(ssoEnhancedMouseMoveDetection) && IsWaylandSession();
+        if (FOptions.Contains(ssoEnhancedMouseMoveDetection) && !FPointerFromEvents) {
             FMouseTimer = new TTimer(this);
             FMouseTimer->SetInterval(MouseTimerInterval);
             FMouseTimer->SetOnTimer([this](QObject* Sender) { MouseTimerTimer(Sender); });
@@ -326,6 +365,8 @@ void TScreenSaver::CoverOtherScreens(QWidget* form, const QScreen* showScreen) {
         cover->setPalette(black);
         cover->setAutoFillBackground(true);
         cover->setCursor(Qt::BlankCursor);
+        // Where windows cannot place themselves (Wayland), the screen picks the output to fill.
+        cover->setScreen(screen);
         cover->setGeometry(screen->geometry());
         cover->setWindowState(Qt::WindowFullScreen);
         FCovers.append(cover);
@@ -372,8 +413,17 @@ bool TScreenSaver::eventFilter(QObject* watched, QEvent* event) {
         if (FHookMouse && IsFormWindow(watched)) {
             RunGuarded(this, [this] { FormMouseMove(); });
         }
+        if (FPointerFromEvents && IsFormWindow(watched)) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            RunGuarded(this, [this, watched, at] { PointerMovedIn(watched, at); });
+        }
         break;
     case QEvent::Show:
+        if (FGuardClose && !FLockStarted && watched == OwnerForm()) {
+            FLockStarted = true;
+            RunGuarded(this, [this] { LockScreen(); });
+        }
+        [[fallthrough]];
     case QEvent::Hide:
         // The covers are windows of their own; they follow the form on and off the screen.
         if (watched == OwnerForm() && !FCovers.isEmpty()) {
@@ -405,6 +455,50 @@ void TScreenSaver::FormMouseMove() {
         return;
     }
     QueryClose();
+}
+
+void TScreenSaver::PointerMovedIn(QObject* window, QPoint at) {
+    const auto start = FPointerStarts.constFind(window);
+    if (start == FPointerStarts.cend()) {
+        FPointerStarts.insert(window, at);
+    } else if (CursorMovedTooFar(*start, at) && !QueryClose()) {
+        FPointerStarts.clear();
+    }
+}
+
+void TScreenSaver::LockScreen() {
+    if (!FCanLock) {
+        if (ScreenSaveUsePassword()) {
+            ReportNotLocked(QStringLiteral("a Wayland session lets no program hold the keyboard and the "
+                                           "pointer; the compositor's own locker must lock it"));
+        }
+        return;
+    }
+    QWidget* form = OwnerForm();
+    if (!TInputGrab::Available() || form == nullptr || form->windowHandle() == nullptr) {
+        return;
+    }
+    FGrab = new TInputGrab(this);
+    FGrab->Start(form->windowHandle(), [this](bool held, const QString& reason) {
+        RunGuarded(this, [this, held, &reason] { GrabResult(held, reason); });
+    });
+}
+
+// Without the password nothing is lost when another program keeps a grab; with it, a show that looks
+// like a lock but is none must not stay.
+void TScreenSaver::GrabResult(bool held, const QString& reason) {
+    if (held || !ScreenSaveUsePassword()) {
+        return;
+    }
+    ReportNotLocked(reason);
+    SetApplicationExitCode(1);
+    EndApplicationNow();
+}
+
+void TScreenSaver::ReportNotLocked(const QString& reason) {
+    if (FOnNotLocked) {
+        FOnNotLocked(this, NotLockedMessage + reason);
+    }
 }
 
 void TScreenSaver::MouseTimerTimer(QObject* Sender) {
@@ -441,7 +535,7 @@ bool TScreenSaver::QueryClose() {
             return false;
         }
     }
-    if (ScreenSaveUsePassword()) {
+    if (FCanLock && ScreenSaveUsePassword()) {
         result = FPasswordCheck ? FPasswordCheck(OwnerForm()) : VerifyScreenSavePwd(OwnerForm());
     }
     if (result) {

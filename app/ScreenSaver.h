@@ -2,6 +2,7 @@
 
 #include "platform/WindowTimer.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -15,6 +16,7 @@
 
 class QScreen;
 class QWidget;
+class TInputGrab;
 class TPreviewHost;
 
 // ---- The command line of a screen saver ----------------------------------------------------------------
@@ -48,6 +50,15 @@ inline constexpr const char* XScreenSaverWindowVariable = "XSCREENSAVER_WINDOW";
 // A window handle as the system writes it: decimal digits, or "0x" and hexadecimal digits as X11 window
 // ids are usually written. Anything else, or a value beyond 32 bits, gives 0.
 WId ParseWindowHandle(const QString& text);
+
+// True when the command line makes this copy one of a daemon's hacks. A daemon starts one hack per
+// monitor, so hacks run side by side where every other mode runs alone.
+bool IsHackCommandLine(const QStringList& arguments, const QString& xscreensaverWindow);
+
+// The position (index of the picture shown last) with which hack number instance starts in a list of count
+// pictures, so that the hacks on several monitors do not all show the same picture: hack 0 starts where
+// the stored position says, each further hack one picture later.
+int SpreadHackPosition(int position, int instance, qsizetype count);
 
 // ---- The pointer rule of the full-screen show ------------------------------------------------------------
 
@@ -94,12 +105,17 @@ private:
 inline constexpr TScreenSaverOptions DefaultScreenSaverOptions{
     ssoAutoAdjustFormProperties, ssoAutoHookKeyboardEvents, ssoEnhancedMouseMoveDetection};
 
+// The first words of the error record written when the full-screen show cannot lock the screen.
+inline const QString NotLockedMessage = QStringLiteral("the screen is not locked: ");
+
+using TNotLockedEvent = std::function<void(QObject* Sender, const QString& message)>;
 using TScreenSaverPreviewEvent = std::function<void(QObject* Sender, WId previewHwnd)>;
 using TCloseQueryEvent = std::function<void(QObject* Sender, bool& CanClose)>;
 
 // Turns the form that owns it into a screen saver: Loaded() reads the command line and sets the form up
 // for the mode; in full-screen mode keys and pointer end the show through QueryClose, which asks for the
-// password when the user wants one. Owned by its form and freed with it.
+// password when the user wants one. On X11 the full-screen show holds the keyboard and the pointer from
+// the moment it is on the screen. Owned by its form and freed with it.
 class TScreenSaver : public QObject {
     Q_OBJECT
 public:
@@ -122,6 +138,11 @@ public:
     void SetOnPreview(TScreenSaverPreviewEvent handler);
     const TCloseQueryEvent& OnCloseQuery() const { return FOnCloseQuery; }
     void SetOnCloseQuery(TCloseQueryEvent handler);
+    // The full-screen show asks for a password but cannot keep other programs from the keyboard and
+    // pointer; message is the record to write. On X11 the program then ends with exit code 1; on Wayland,
+    // where no program can lock the screen, the show goes on without the password.
+    const TNotLockedEvent& OnNotLocked() const { return FOnNotLocked; }
+    void SetOnNotLocked(TNotLockedEvent handler);
 
     // The owner runs this once its components exist and before its own creation handler: picks the mode
     // from the program's command line and sets the form up for it.
@@ -139,6 +160,9 @@ public:
     // The black windows over the screens that the full-screen show does not use.
     const QList<QWidget*>& Covers() const { return FCovers; }
     QPoint LastCursorPos() const { return FLastCursorPos; }
+    // In hack mode, the number of the monitor (in the order of QGuiApplication::screens()) that holds the
+    // daemon's window; 0 otherwise.
+    int HackMonitor() const { return FHackMonitor; }
 
     // The 500 ms pointer check. Given the component itself as sender it only records the position.
     void MouseTimerTimer(QObject* Sender);
@@ -169,6 +193,14 @@ private:
     void SetCoversVisible(bool visible);
     void FormKeyPress();
     void FormMouseMove();
+    // Holds keyboard and pointer once the form is on the screen (X11), or tells that it cannot.
+    void LockScreen();
+    void GrabResult(bool held, const QString& reason);
+    void ReportNotLocked(const QString& reason);
+    // Where no global pointer position can be had (Wayland), the rule of MouseTimerTimer applied to the
+    // moves a window of the show receives: a move that lies more than the tolerance from the first one the
+    // window saw ends the show.
+    void PointerMovedIn(QObject* window, QPoint at);
     QPoint CurrentCursorPos() const;
     void HideCursor();
     void ShowCursor();
@@ -188,6 +220,15 @@ private:
     QPoint FLastCursorPos;
     TPreviewHost* FPreviewHost = nullptr;
     QList<QWidget*> FCovers;
+    TInputGrab* FGrab = nullptr;
+    TNotLockedEvent FOnNotLocked;
+    bool FLockStarted = false;
+    // False on Wayland, where no client can hold the screen: no password is asked for a show that is no
+    // lock.
+    bool FCanLock = true;
+    bool FPointerFromEvents = false;
+    QHash<QObject*, QPoint> FPointerStarts;
+    int FHackMonitor = 0;
 
     bool FHookKeys = false;
     bool FHookMouse = false;

@@ -46,8 +46,12 @@ std::unique_ptr<TFMain> CreateMainWindow() {
         [form](QObject* Sender, WId previewHwnd) { form->ScreenSaver1Preview(Sender, previewHwnd); });
     ScreenSaver1->SetOnCloseQuery(
         [form](QObject* Sender, bool& CanClose) { form->ScreenSaver1CloseQuery(Sender, CanClose); });
+    ScreenSaver1->SetOnNotLocked([form](QObject*, const QString& message) { form->RecordError(message); });
     RunGuarded(ScreenSaver1, [ScreenSaver1] { ScreenSaver1->Loaded(); });
     window->FormCreate();
+    if (ScreenSaver1->Mode() == TScreenSaverMode::Hack) {
+        NFoto = SpreadHackPosition(NFoto, ScreenSaver1->HackMonitor(), PictureList.size());
+    }
     return window;
 }
 
@@ -70,7 +74,9 @@ int RunAmbrelle(int argc, char** argv) {
     // Whoever ends us by a signal (a screen-saver daemon, a session closing, Ctrl+C) gets the same end as a
     // closed window: the window's destruction stores the position and closes the error log.
     TTerminationSignals endBySignal([](int) { EndApplicationNow(); });
-    if (!AcquireSingleInstance(QString::fromLatin1(InstanceName))) {
+    const bool hack = IsHackCommandLine(QCoreApplication::arguments().mid(1),
+                                        qEnvironmentVariable(XScreenSaverWindowVariable));
+    if (!hack && !AcquireSingleInstance(QString::fromLatin1(InstanceName))) {
         return 0;
     }
     SetApplicationTitle(QString::fromLatin1(InstanceName));
@@ -92,5 +98,5 @@ int RunAmbrelle(int argc, char** argv) {
         application.exec();
     }
     ClearLists();
-    return 0;
+    return ApplicationExitCode();
 }

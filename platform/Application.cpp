@@ -109,6 +109,19 @@ void EndApplicationNow() {
         app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
+static int& ExitCodeValue() {
+    static int code = 0;
+    return code;
+}
+
+void SetApplicationExitCode(int code) {
+    ExitCodeValue() = code;
+}
+
+int ApplicationExitCode() {
+    return ExitCodeValue();
+}
+
 void ProcessMessages() {
     QCoreApplication::processEvents();
 }

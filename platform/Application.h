@@ -34,5 +34,8 @@ bool TerminationRequested();
 // Ends every message loop that runs now, modal ones included, and the main loop as soon as it runs, without
 // asking any window whether it may close. The windows are then destroyed as at every other end.
 void EndApplicationNow();
+// The code the process ends with; 0 unless set.
+void SetApplicationExitCode(int code);
+int ApplicationExitCode();
 // Lets the message loop handle the events that are pending now, once.
 void ProcessMessages();

@@ -8,8 +8,13 @@
 #include <QList>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdint>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,6 +147,32 @@ std::optional<int> ParseDigits(const QString& text, qsizetype pos, bool negative
     return static_cast<int>(static_cast<std::int32_t>(bits));
 }
 
+// Several copies of the program may write the same file at once (one show per monitor, the settings
+// dialog): each read-modify-write holds an exclusive lock on a companion file, so that no writer works from
+// a copy that another is about to replace. The file itself cannot carry the lock, as every write replaces
+// it. Without a lock file (a folder that cannot be written) the write goes on and fails on its own.
+class TWriteLock {
+public:
+    explicit TWriteLock(const QString& path) {
+        const QByteArray name = QFile::encodeName(path + QStringLiteral(".lock"));
+        FDescriptor = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (FDescriptor >= 0) {
+            while (::flock(FDescriptor, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~TWriteLock() {
+        if (FDescriptor >= 0) {
+            ::close(FDescriptor);
+        }
+    }
+    TWriteLock(const TWriteLock&) = delete;
+    TWriteLock& operator=(const TWriteLock&) = delete;
+
+private:
+    int FDescriptor = -1;
+};
+
 } // namespace
 
 QString ProfileFilePath(const QString& fileName) {
@@ -163,6 +194,7 @@ std::optional<QString> ReadProfileValue(const QString& fileName, const QString& 
 bool WriteProfileValue(const QString& fileName, const QString& section, const QString& key,
                        const QString& value) {
     const QString path = ProfileFilePath(fileName);
+    const TWriteLock lock(path);
     QList<QByteArray> lines = SplitLines(ReadWholeFile(path));
     const KeyPosition at = FindKey(lines, section, key);
     const QByteArray entry = key.toLocal8Bit() + '=' + value.toLocal8Bit();

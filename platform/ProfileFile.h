@@ -8,7 +8,8 @@
 // case-insensitively, blanks around names and values are ignored, and a value wrapped in a pair of matching
 // quotes loses them. Every call opens the file, reads or writes, and releases it; nothing is cached. A
 // write keeps every other section, key and line as it was and replaces the file atomically, so a crash
-// never leaves a torn file.
+// never leaves a torn file; writers in several processes at once take turns (a lock on "<file>.lock"), so
+// none loses what another wrote.
 
 // A file name without a folder lives in the Windows directory (the config folder here).
 QString ProfileFilePath(const QString& fileName);

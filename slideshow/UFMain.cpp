@@ -139,13 +139,17 @@ QString TFMain::CurrentPictureName() const {
     return PictureList[NFoto];
 }
 
-void TFMain::ReportError(const QString& message) {
+QString TFMain::RecordError(const QString& message) {
     const QString record = FormatErrorRecord(QDateTime::currentDateTime(), QLocale::system(), message,
                                              CurrentPictureName(), NShow(), NHide());
     if (LogOpened) {
         LogFile.Append(record);
     }
-    ShowMessage(record, this);
+    return record;
+}
+
+void TFMain::ReportError(const QString& message) {
+    ShowErrorMessage(RecordError(message), this);
 }
 
 void TFMain::AppException(QObject*, const std::exception& E) {

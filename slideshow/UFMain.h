@@ -34,6 +34,8 @@ public:
 
     // The application's handler for exceptions that leave an event handler: logs, shows, goes on.
     void AppException(QObject* Sender, const std::exception& E);
+    // Writes the error record for message to the log, without showing it; returns the record.
+    QString RecordError(const QString& message);
 
     // The slide-show cycle, driven by the timers and the end of each transition.
     void ShowTimerTimer(QObject* Sender);

@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/Password.h"
+#include "slideshow/FotoScan.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -556,3 +557,13 @@ TEST_F(PasswordSetting, OtherDataRaisesTheRegistryErrors) {
 }
 
 } // namespace
+
+TEST(HackInstances, EachFurtherMonitorStartsOnePictureLater) {
+    // position, instance, count, and the index of the picture that instance shows first
+    const int rows[][4] = {{5, 0, 3, 0},  {1, 0, 3, 2},          {1, 1, 3, 0}, {1, 2, 3, 1},
+                           {-7, 1, 3, 1}, {2147483647, 4, 3, 1}, {0, 1, 1, 0}};
+    for (const auto& [position, instance, count, firstShown] : rows) {
+        EXPECT_EQ(IndexAfter(SpreadHackPosition(position, instance, count), count), firstShown)
+            << position << " " << instance << " " << count;
+    }
+}

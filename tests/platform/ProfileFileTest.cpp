@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 class ProfileFile : public testing::Test {
@@ -91,4 +94,27 @@ TEST_F(ProfileFile, RefusedWriteRaises) {
         EXPECT_EQ(e.Message(), QStringLiteral("Unable to write to ") + Path());
     }
     EXPECT_TRUE(QFileInfo(Path()).isDir());
+}
+
+// Several programs write the same file at once (one show per monitor): no key written by one is lost.
+TEST_F(ProfileFile, WritersAtOnceLoseNothing) {
+    constexpr int writers = 6;
+    constexpr int writes = 20;
+    std::vector<std::thread> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back([w] {
+            for (int i = 0; i < writes; ++i) {
+                WriteProfileValue(QStringLiteral("test.ini"), QStringLiteral("General"),
+                                  QStringLiteral("Key%1").arg(w), QString::number(i));
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int w = 0; w < writers; ++w) {
+        EXPECT_EQ(ReadProfileValue(QStringLiteral("test.ini"), QStringLiteral("General"),
+                                   QStringLiteral("Key%1").arg(w)),
+                  QString::number(writes - 1));
+    }
 }

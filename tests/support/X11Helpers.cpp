@@ -215,6 +215,24 @@ QStringList TX11Test::AtomNames(TWindow window, const char* name) {
     return names;
 }
 
+int TX11Test::GrabKeyboard() {
+    Display* d = Dpy(FDisplay);
+    return XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+}
+
+int TX11Test::GrabPointer() {
+    Display* d = Dpy(FDisplay);
+    return XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                        None, CurrentTime);
+}
+
+void TX11Test::Ungrab() {
+    Display* d = Dpy(FDisplay);
+    XUngrabKeyboard(d, CurrentTime);
+    XUngrabPointer(d, CurrentTime);
+    XSync(d, False);
+}
+
 bool XTool(const QString& program, const QStringList& arguments, const QString& displayName) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -224,6 +242,18 @@ bool XTool(const QString& program, const QStringList& arguments, const QString& 
     process.start(program, arguments);
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
+}
+
+bool SplitIntoTwoMonitors(const QString& displayName) {
+    for (const QString& monitor : {QStringLiteral("left 1280/339x1024/271+0+0 screen"),
+                                   QStringLiteral("right 1280/339x1024/271+1280+0 none")}) {
+        if (!XTool(QStringLiteral("xrandr"),
+                   QStringList{QStringLiteral("--setmonitor")} + monitor.split(QLatin1Char(' ')),
+                   displayName)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool XdoTool(const QStringList& arguments, const QString& displayName) {

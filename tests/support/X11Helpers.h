@@ -47,6 +47,12 @@ public:
     // The names of the atoms in an atom-list property.
     QStringList AtomNames(TWindow window, const char* name);
 
+    // Active grabs on the root window, as another program would take them; the X status (0 GrabSuccess,
+    // 1 AlreadyGrabbed, ...). Held until Ungrab or the end of the connection.
+    int GrabKeyboard();
+    int GrabPointer();
+    void Ungrab();
+
 private:
     void* FDisplay = nullptr;
     bool FOwned = false;
@@ -73,6 +79,10 @@ private:
 // Runs a program of the X server's tools (xset, xsetroot, xrandr) on the display; true when it ended with
 // exit code 0.
 bool XTool(const QString& program, const QStringList& arguments, const QString& displayName);
+
+// Splits the 2560 x 1024 screen of that display into two monitors side by side (xrandr --setmonitor), the
+// left one primary; true when both were made.
+bool SplitIntoTwoMonitors(const QString& displayName);
 
 // Runs xdotool with the arguments (keys and typing go through XTEST as a real keyboard would); true when it
 // ended with exit code 0.
