@@ -559,11 +559,15 @@ TEST_F(PasswordSetting, OtherDataRaisesTheRegistryErrors) {
 } // namespace
 
 TEST(HackInstances, EachFurtherMonitorStartsOnePictureLater) {
+    // The show steps from the stored position to the next, wrapping after the last.
+    const auto firstShownAfter = [](int position, int count) {
+        return position < 0 || position >= count - 1 ? 0 : position + 1;
+    };
     // position, instance, count, and the index of the picture that instance shows first
     const int rows[][4] = {{5, 0, 3, 0},  {1, 0, 3, 2},          {1, 1, 3, 0}, {1, 2, 3, 1},
                            {-7, 1, 3, 1}, {2147483647, 4, 3, 1}, {0, 1, 1, 0}};
     for (const auto& [position, instance, count, firstShown] : rows) {
-        EXPECT_EQ(IndexAfter(SpreadHackPosition(position, instance, count), count), firstShown)
+        EXPECT_EQ(firstShownAfter(SpreadHackPosition(position, instance, count), count), firstShown)
             << position << " " << instance << " " << count;
     }
 }
