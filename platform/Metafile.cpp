@@ -376,42 +376,57 @@ QByteArray TextAsUtf8(const QByteArray& svg, int codePage) {
     return result;
 }
 
-// libwmf writes the sizes of rectangles, ellipses and images as a flipped window makes them, negative,
-// and SVG draws nothing of a negative size: each such size is turned round, its position moved to the
-// other edge.
-QByteArray PositiveSizes(const QByteArray& svg) {
-    static const QRegularExpression element(QStringLiteral("<(rect|ellipse|image)\\s[^>]*>"));
+// An element's start tag with each negative width or height turned round, its position moved to the other
+// edge.
+QString WithPositiveSizes(const QString& tag) {
     static const QRegularExpression attribute(QStringLiteral("\\b(x|y|width|height|rx|ry)=\"([^\"]*)\""));
-    QString text = QString::fromUtf8(svg);
-    qsizetype from = 0;
-    for (QRegularExpressionMatch tag = element.match(text); tag.hasMatch(); tag = element.match(text, from)) {
-        QString start = tag.captured();
-        QHash<QString, double> values;
-        for (auto it = attribute.globalMatch(start); it.hasNext();) {
-            const QRegularExpressionMatch value = it.next();
-            values.insert(value.captured(1), value.captured(2).toDouble());
-        }
-        const auto turn = [&values](const QString& size, const QString& position) {
-            if (values.value(size) < 0) {
-                values[position] += values[size];
-                values[size] = -values[size];
-            }
-        };
-        turn(QStringLiteral("width"), QStringLiteral("x"));
-        turn(QStringLiteral("height"), QStringLiteral("y"));
-        values[QStringLiteral("rx")] = std::abs(values.value(QStringLiteral("rx")));
-        values[QStringLiteral("ry")] = std::abs(values.value(QStringLiteral("ry")));
-        start.replace(attribute, QString());
-        QString sizes;
-        for (auto it = attribute.globalMatch(tag.captured()); it.hasNext();) {
-            const QString name = it.next().captured(1);
-            sizes += QStringLiteral("%1=\"%2\" ").arg(name).arg(values.value(name), 0, 'f', 6);
-        }
-        start.insert(tag.capturedLength(1) + 2, sizes);
-        text.replace(tag.capturedStart(), tag.capturedLength(), start);
-        from = tag.capturedStart() + start.size();
+    QHash<QString, double> values;
+    for (auto it = attribute.globalMatch(tag); it.hasNext();) {
+        const QRegularExpressionMatch value = it.next();
+        values.insert(value.captured(1), value.captured(2).toDouble());
     }
-    return text.toUtf8();
+    const auto turn = [&values](const QString& size, const QString& position) {
+        if (values.value(size) < 0) {
+            values[position] += values[size];
+            values[size] = -values[size];
+        }
+    };
+    turn(QStringLiteral("width"), QStringLiteral("x"));
+    turn(QStringLiteral("height"), QStringLiteral("y"));
+    // Radii belong to a centre, which stays.
+    values[QStringLiteral("rx")] = std::abs(values.value(QStringLiteral("rx")));
+    values[QStringLiteral("ry")] = std::abs(values.value(QStringLiteral("ry")));
+    QString result;
+    qsizetype done = 0;
+    for (auto it = attribute.globalMatch(tag); it.hasNext();) {
+        const QRegularExpressionMatch value = it.next();
+        result += QStringView(tag).mid(done, value.capturedStart(2) - done);
+        result += QString::number(values.value(value.captured(1)), 'f', 6);
+        done = value.capturedEnd(2);
+    }
+    result += QStringView(tag).mid(done);
+    return result;
+}
+
+// libwmf writes the sizes of rectangles, ellipses and images as a flipped window makes them, negative,
+// and SVG draws nothing of a negative size.
+QByteArray PositiveSizes(const QByteArray& svg) {
+    static const QRegularExpression negativeSize(
+        QStringLiteral("<(rect|ellipse|image)\\s[^>]*\\b(width|height|rx|ry)=\"-[^>]*>"));
+    const QString text = QString::fromUtf8(svg);
+    QString result;
+    qsizetype done = 0;
+    for (auto it = negativeSize.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch tag = it.next();
+        result += QStringView(text).mid(done, tag.capturedStart() - done);
+        result += WithPositiveSizes(tag.captured());
+        done = tag.capturedEnd();
+    }
+    if (done == 0) {
+        return svg;
+    }
+    result += QStringView(text).mid(done);
+    return result.toUtf8();
 }
 
 // The frame of the placeable header (the window that the file sets, in libwmf's units) becomes the

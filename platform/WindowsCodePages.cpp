@@ -8,9 +8,8 @@ constexpr int FirstCodePage = 1250;
 constexpr int LastCodePage = 1257;
 constexpr int DefaultCodePage = 1252;
 
-// Bytes 0x80 to 0xFF of each code page, after the charts that Microsoft published for them (also
-// Unicode's mapping files bestfit125x); 0xFFFD where the chart leaves a byte undefined. Bytes below 0x80
-// are ASCII in all of them.
+// Bytes 0x80 to 0xFF of each code page, from the published code-page charts; 0xFFFD where a chart leaves
+// a byte undefined. Bytes below 0x80 are ASCII in all of them.
 using TUpperHalf = std::array<char16_t, 128>;
 constexpr std::array<TUpperHalf, LastCodePage - FirstCodePage + 1> UpperHalves = {{
     // 1250
