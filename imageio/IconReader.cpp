@@ -17,6 +17,10 @@ namespace {
 
 constexpr int FileHeaderSize = 6;
 constexpr int InfoHeaderSize = 40;
+// BITMAPV5HEADER, the longest info header: V4 (108 bytes) and V5 headers hold the colour masks at 40 and
+// the alpha mask at 52, and the colour table or the rows follow after their own size.
+constexpr std::uint32_t LongestInfoHeaderSize = 124;
+constexpr std::uint32_t BI_BITFIELDS = 3;
 // An entry whose width disagrees with the info header's is taken from the info header, unless that is
 // this large: then the info header is the one in doubt.
 constexpr std::int32_t LargestTrustedInfoSide = 2048;
@@ -51,6 +55,9 @@ struct TImageHeader {
     std::int64_t Height = 0;
     int Bits = 0;
     std::uint32_t Colours = 0;
+    // Where 32-bit pixels keep red, green, blue and alpha: bytes 2, 1, 0 and 3 unless the header has masks.
+    TBitFields Fields{TChannelMask(0x00FF0000), TChannelMask(0x0000FF00), TChannelMask(0x000000FF)};
+    TChannelMask Alpha{0xFF000000};
 };
 
 // A stored row length: bits per pixel over the width, padded to four bytes.
@@ -117,6 +124,25 @@ void ChooseSize(TResourceKind kind, const TDirectoryEntry& entry, const TByteCur
     }
 }
 
+// The masks of a BI_BITFIELDS image, where the BMP reader finds them: in an info header of 52 bytes and
+// more, else in the 12 bytes after it. The alpha mask needs a header of 56 bytes; without one the fourth
+// byte stays alpha, as icons have it.
+void ReadMasks(TStream& stream, const TByteCursor& info, std::uint32_t infoSize, TImageHeader& image) {
+    if (infoSize >= 52) {
+        image.Fields = {TChannelMask(info.U32At(40)), TChannelMask(info.U32At(44)),
+                        TChannelMask(info.U32At(48))};
+        if (infoSize >= 56 && info.U32At(52) != 0) {
+            image.Alpha = TChannelMask(info.U32At(52));
+        }
+        return;
+    }
+    std::uint8_t masks[12] = {};
+    stream.Read(masks, sizeof masks);
+    const TByteCursor fields(masks);
+    image.Fields = {TChannelMask(fields.U32At(0)), TChannelMask(fields.U32At(4)),
+                    TChannelMask(fields.U32At(8))};
+}
+
 // Up to count bytes from the stream; fewer at its end.
 std::vector<std::uint8_t> ReadUpTo(TStream& stream, std::int64_t count) {
     std::vector<std::uint8_t> bytes(std::size_t(std::clamp<std::int64_t>(count, 0, stream.Remaining())));
@@ -150,15 +176,16 @@ std::uint8_t Blend(std::uint8_t colour, std::uint8_t background, unsigned alpha)
     return std::uint8_t((colour * alpha + background * (255 - alpha) + 127) / 255);
 }
 
-// Blue, green, red and alpha per pixel, each colour laid over the background by its alpha.
-void PutBlendedRow(std::span<const std::uint8_t> stored, int width, const TBGRTriple& background,
-                   std::uint8_t* row) {
+// 32-bit pixels, each colour laid over the background by its alpha.
+void PutBlendedRow(std::span<const std::uint8_t> stored, int width, const TImageHeader& image,
+                   const TBGRTriple& background, std::uint8_t* row) {
     const int pixels = int(std::min<std::int64_t>(width, std::int64_t(stored.size()) / 4));
     for (int x = 0; x < pixels; ++x) {
-        const std::uint8_t* p = stored.data() + x * 4;
-        row[x * 3] = Blend(p[0], background.Blue, p[3]);
-        row[x * 3 + 1] = Blend(p[1], background.Green, p[3]);
-        row[x * 3 + 2] = Blend(p[2], background.Red, p[3]);
+        const std::uint32_t pixel = TByteCursor(stored).U32At(std::size_t(x) * 4);
+        const unsigned alpha = image.Alpha.Level(pixel);
+        row[x * 3] = Blend(image.Fields.Blue.Level(pixel), background.Blue, alpha);
+        row[x * 3 + 1] = Blend(image.Fields.Green.Level(pixel), background.Green, alpha);
+        row[x * 3 + 2] = Blend(image.Fields.Red.Level(pixel), background.Red, alpha);
     }
 }
 
@@ -207,7 +234,7 @@ void ReadPixels(TStream& stream, TBitmap& bitmap, const TImageHeader& image, con
             std::memcpy(row, stored.data(), stored.size());
             break;
         case 32:
-            PutBlendedRow(stored, width, background, row);
+            PutBlendedRow(stored, width, image, background, row);
             break;
         default:
             break;
@@ -235,7 +262,7 @@ void ReadResource(TResourceKind kind, TStream& stream, TBitmap& bitmap, TIOParam
     const TDirectoryEntry entry(entryBytes);
 
     // Large images of newer icon files are PNG files in place of the info header.
-    std::uint8_t infoBytes[InfoHeaderSize] = {};
+    std::uint8_t infoBytes[LongestInfoHeaderSize] = {};
     stream.Seek(start + entry.ImageOffset);
     stream.Read(infoBytes, InfoHeaderSize);
     if (std::equal(std::begin(PngSignature), std::end(PngSignature), infoBytes)) {
@@ -243,6 +270,10 @@ void ReadResource(TResourceKind kind, TStream& stream, TBitmap& bitmap, TIOParam
         return;
     }
     const TByteCursor info(infoBytes);
+    const std::uint32_t infoSize = info.U32At(0);
+    if (infoSize > InfoHeaderSize && infoSize <= LongestInfoHeaderSize) {
+        stream.Read(infoBytes + InfoHeaderSize, infoSize - InfoHeaderSize);
+    }
     params.XDpi = DpiOf(info.I32At(24), ScreenDpiX());
     params.YDpi = DpiOf(info.I32At(28), ScreenDpiY());
 
@@ -250,6 +281,9 @@ void ReadResource(TResourceKind kind, TStream& stream, TBitmap& bitmap, TIOParam
     if (!ChooseDepth(kind, entry, info, image) || !RowsFilled(kind, image.Bits)) {
         context.Abort();
         return;
+    }
+    if (image.Bits == 32 && info.U32At(16) == BI_BITFIELDS) {
+        ReadMasks(stream, info, infoSize, image);
     }
     if (kind == TResourceKind::Cursor) {
         params.BitsPerSample = image.Bits;

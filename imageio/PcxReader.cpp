@@ -1,5 +1,6 @@
-// PaintBrush pictures (.pcx): monochrome, 16 colours in one packed plane or four bit planes, 256 colours
-// with the palette at the end of the file, and true colour as three planes; raw or run-length lines.
+// PaintBrush pictures (.pcx): monochrome, CGA four-colour, 16 colours in one packed plane, 4 to 16
+// colours in two to four bit planes, 256 colours with the palette at the end of the file, and true colour
+// as three planes (a fourth, alpha, is passed over); raw or run-length lines.
 
 #include "imageio/ByteCursor.h"
 #include "imageio/Readers.h"
@@ -117,13 +118,15 @@ private:
     std::uint8_t FValue = 0;
 };
 
-enum class TLayout { Mono, Packed16, Indexed256, Planes16, TrueColour, Unsupported };
+enum class TLayout { Mono, Cga, Packed16, Indexed256, BitPlanes, TrueColour, Unsupported };
 
 TLayout LayoutOf(const TPcxHeader& header) {
     if (header.Planes == 1) {
         switch (header.Bits) {
         case 1:
             return TLayout::Mono;
+        case 2:
+            return TLayout::Cga;
         case 4:
             return TLayout::Packed16;
         case 8:
@@ -132,13 +135,63 @@ TLayout LayoutOf(const TPcxHeader& header) {
             return TLayout::Unsupported;
         }
     }
-    if (header.Planes == 3) {
+    if (header.Bits == 1 && header.Planes >= 2 && header.Planes <= 4) {
+        return TLayout::BitPlanes;
+    }
+    if (header.Bits == 8 && (header.Planes == 3 || header.Planes == 4)) {
         return TLayout::TrueColour;
     }
-    if (header.Planes == 4) {
-        return TLayout::Planes16;
-    }
     return TLayout::Unsupported;
+}
+
+// The sixteen colours of the CGA (red, green, blue, intensity).
+constexpr std::array<TBGRTriple, 16> CgaColours = {{{0x00, 0x00, 0x00},
+                                                    {0xAA, 0x00, 0x00},
+                                                    {0x00, 0xAA, 0x00},
+                                                    {0xAA, 0xAA, 0x00},
+                                                    {0x00, 0x00, 0xAA},
+                                                    {0xAA, 0x00, 0xAA},
+                                                    {0x00, 0x55, 0xAA},
+                                                    {0xAA, 0xAA, 0xAA},
+                                                    {0x55, 0x55, 0x55},
+                                                    {0xFF, 0x55, 0x55},
+                                                    {0x55, 0xFF, 0x55},
+                                                    {0xFF, 0xFF, 0x55},
+                                                    {0x55, 0x55, 0xFF},
+                                                    {0xFF, 0x55, 0xFF},
+                                                    {0x55, 0xFF, 0xFF},
+                                                    {0xFF, 0xFF, 0xFF}}};
+
+// Whether the first four header entries hold what PC Paintbrush stores for a CGA screen rather than four
+// colours: the background colour in the top four bits of byte 0, the foreground palette in the top three
+// bits of byte 3, and nothing else.
+bool HoldsCgaSettings(const TShortPalette& palette) {
+    const TBGRTriple& first = palette[0];
+    const TBGRTriple& second = palette[1];
+    return (first.Red & 0x0F) == 0 && first.Green == 0 && first.Blue == 0 && (second.Red & 0x1F) == 0 &&
+           second.Green == 0 && second.Blue == 0 && palette[2] == TBGRTriple{} && palette[3] == TBGRTriple{};
+}
+
+// The four colours of a 2-bit picture: the header's first four entries, or the colours that its CGA
+// settings select. Of the foreground bits, bit 7 turns the colour burst off (cyan, red, grey), bit 6 takes
+// the cyan, magenta, grey palette in place of green, red, brown, bit 5 the bright variants.
+TShortPalette CgaPalette(const TShortPalette& header) {
+    if (!HoldsCgaSettings(header)) {
+        return header;
+    }
+    const int foreground = header[1].Red >> 5;
+    const bool burstOff = (foreground & 4) != 0;
+    const bool cyanMagenta = (foreground & 2) != 0;
+    const int bright = (foreground & 1) != 0 ? 8 : 0;
+    const std::array<int, 3> colours = burstOff      ? std::array{3, 4, 7}
+                                       : cyanMagenta ? std::array{3, 5, 7}
+                                                     : std::array{2, 4, 6};
+    TShortPalette palette{};
+    palette[0] = CgaColours[std::size_t(header[0].Red >> 4)];
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        palette[i + 1] = CgaColours[std::size_t(colours[i] + bright)];
+    }
+    return palette;
 }
 
 void PutColour(std::uint8_t* pixel, const TBGRTriple& colour) {
@@ -151,8 +204,9 @@ void PutColour(std::uint8_t* pixel, const TBGRTriple& colour) {
 // lines hold no bytes stay as they are (black).
 class TRowBuilder {
 public:
-    TRowBuilder(const TPcxHeader& header, const TLongPalette& longPalette)
-        : FHeader(header), FLayout(LayoutOf(header)), FLongPalette(longPalette) {}
+    TRowBuilder(const TPcxHeader& header, const TShortPalette& shortPalette, const TLongPalette& longPalette)
+        : FHeader(header), FLayout(LayoutOf(header)), FShortPalette(shortPalette), FLongPalette(longPalette) {
+    }
 
     TLayout Layout() const { return FLayout; }
 
@@ -163,10 +217,16 @@ public:
         case TLayout::Mono:
             std::memcpy(row, lines, std::min((width + 7) / 8, perLine));
             break;
+        case TLayout::Cga:
+            for (std::size_t x = 0; x < std::min(width, perLine * 4); ++x) {
+                const unsigned shift = unsigned(6 - 2 * (x & 3));
+                PutColour(row + 3 * x, FShortPalette[(lines[x / 4] >> shift) & 3u]);
+            }
+            break;
         case TLayout::Packed16:
             for (std::size_t x = 0; x < std::min(width, perLine * 2); ++x) {
                 const std::uint8_t byte = lines[x / 2];
-                PutColour(row + 3 * x, FHeader.Palette[(x & 1) ? (byte & 0x0F) : (byte >> 4)]);
+                PutColour(row + 3 * x, FShortPalette[(x & 1) ? (byte & 0x0F) : (byte >> 4)]);
             }
             break;
         case TLayout::Indexed256:
@@ -181,14 +241,14 @@ public:
                 row[3 * x + 2] = lines[x];
             }
             break;
-        case TLayout::Planes16:
+        case TLayout::BitPlanes:
             for (std::size_t x = 0; x < std::min(width, perLine * 8); ++x) {
                 const unsigned shift = unsigned(7 - (x & 7));
                 unsigned index = 0;
-                for (std::size_t plane = 0; plane < 4; ++plane) {
+                for (std::size_t plane = 0; plane < std::size_t(FHeader.Planes); ++plane) {
                     index |= ((lines[plane * perLine + x / 8] >> shift) & 1u) << plane;
                 }
-                PutColour(row + 3 * x, FHeader.Palette[index]);
+                PutColour(row + 3 * x, FShortPalette[index]);
             }
             break;
         case TLayout::Unsupported:
@@ -199,6 +259,7 @@ public:
 private:
     const TPcxHeader& FHeader;
     TLayout FLayout;
+    const TShortPalette& FShortPalette;
     const TLongPalette& FLongPalette;
 };
 
@@ -213,18 +274,21 @@ TLongPalette ReadLongPalette(TStream& stream, std::int64_t end) {
     return palette;
 }
 
-void StorePalette(const TPcxHeader& header, const TLongPalette& longPalette, TIOParams& params) {
+void StorePalette(const TPcxHeader& header, const TShortPalette& shortPalette,
+                  const TLongPalette& longPalette, TIOParams& params) {
     params.FreePalette();
     if (header.Bits == 8) {
         params.Palette.assign(longPalette.begin(), longPalette.end());
-    } else if (header.Bits == 1 && header.Planes == 4) {
-        params.Palette.assign(header.Palette.begin(), header.Palette.end());
-        params.BitsPerSample = 4;
+    } else if (LayoutOf(header) == TLayout::BitPlanes) {
+        // The planes make one index of as many bits.
+        const std::size_t count = std::size_t(1) << header.Planes;
+        params.Palette.assign(shortPalette.begin(), shortPalette.begin() + std::ptrdiff_t(count));
+        params.BitsPerSample = header.Planes;
         params.SamplesPerPixel = 1;
     } else if (header.Bits < 8) {
         // 5 to 7 bits would ask for more entries than the header holds; the header has 16.
         const std::size_t count = std::min(std::size_t(1) << header.Bits, HeaderPaletteEntries);
-        params.Palette.assign(header.Palette.begin(), header.Palette.begin() + std::ptrdiff_t(count));
+        params.Palette.assign(shortPalette.begin(), shortPalette.begin() + std::ptrdiff_t(count));
     }
     params.PaletteCount = std::int32_t(params.Palette.size());
 }
@@ -251,9 +315,11 @@ void DecodePicture(TStream& stream, std::int64_t start, std::int64_t size, const
     params.Width = header.Width;
     params.Height = header.Height;
     params.PcxVersion = header.Version;
-    StorePalette(header, longPalette, params);
+    const TShortPalette shortPalette =
+        LayoutOf(header) == TLayout::Cga ? CgaPalette(header.Palette) : header.Palette;
+    StorePalette(header, shortPalette, longPalette, params);
 
-    const TRowBuilder builder(header, longPalette);
+    const TRowBuilder builder(header, shortPalette, longPalette);
     ResetBitmapBlack(bitmap, header.Width, header.Height,
                      builder.Layout() == TLayout::Mono ? TPixelFormat::pf1bit : TPixelFormat::pf24bit);
     context.Factor = header.Height > 0 ? 100.0 / header.Height : 0.0;

@@ -45,6 +45,8 @@ struct TTgaHeader {
     bool RunLength() const { return ImageType >= 9; }
     bool TopRowFirst() const { return (Descriptor & 0x20) != 0; }
     bool RightToLeft() const { return (Descriptor & 0x10) != 0; }
+    // Greyscale at 16 bits is a grey byte and an alpha byte, not 5-5-5 colour.
+    bool GreyAndAlpha() const { return (ImageType == 3 || ImageType == 11) && Depth == 16; }
 };
 
 TTgaHeader ParseHeader(std::span<const std::uint8_t> bytes) {
@@ -287,10 +289,17 @@ private:
             return FTable[FInput.U8()];
         case 15:
         case 16:
-            return From555(FInput.U16());
+            return FHeader.GreyAndAlpha() ? ReadGrey() : From555(FInput.U16());
         default:
             return ReadBgr(FInput, FHeader.Depth == 32);
         }
+    }
+
+    // Alpha is ignored here as it is at 32 bits.
+    TBGRTriple ReadGrey() {
+        const std::uint8_t level = FInput.U8();
+        FInput.U8();
+        return {level, level, level};
     }
 
     void Put(std::span<std::uint8_t> row, int x, const TBGRTriple& value) const {
@@ -341,8 +350,8 @@ void StoreFormat(const TTgaHeader& header, TIOParams& params) {
         break;
     case 15:
     case 16:
-        params.BitsPerSample = 5;
-        params.SamplesPerPixel = 3;
+        params.BitsPerSample = header.GreyAndAlpha() ? 8 : 5;
+        params.SamplesPerPixel = header.GreyAndAlpha() ? 2 : 3;
         break;
     case 24:
         params.BitsPerSample = 8;
@@ -377,6 +386,8 @@ bool ReadTables(TTgaInput& input, const TTgaHeader& header, TColourTable& table,
         for (std::size_t i = 0; i < table.size(); ++i) {
             table[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)};
         }
+        params.TgaGrayscale = 1;
+    } else if (header.GreyAndAlpha()) {
         params.TgaGrayscale = 1;
     } else if (header.Depth == 1) {
         table[0] = {0, 0, 0};

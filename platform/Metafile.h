@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QRectF>
 #include <QString>
 
@@ -23,9 +24,8 @@ struct TMetafileHeader {
     // Enhanced metafiles: the frame in the coordinates the converter draws in (reference-device pixels
     // from the top left of the bounds); empty when the header gives no usable reference device.
     QRectF Frame;
-    // Placeable Windows metafiles: the bounding box's size in points, the unit the converter draws in.
-    double WidthPoints = 0.0;
-    double HeightPoints = 0.0;
+    // Placeable Windows metafiles: the bounding box in the file's logical units (left, top, width, height).
+    QRect Bounds;
 };
 
 // Recognises an enhanced metafile (EMR_HEADER with the " EMF" signature) or a placeable Windows metafile

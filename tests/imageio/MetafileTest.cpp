@@ -6,6 +6,10 @@
 #include "platform/Metafile.h"
 #include "platform/ScreenDpi.h"
 
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -23,6 +27,25 @@ std::optional<TMetafileHeader> HeaderOf(const QByteArray& bytes, int dpi = 96) {
     return ReadMetafileHeader(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())), dpi,
         dpi);
+}
+
+// The reference SVG drawn by Qt SVG at its own size on black, into a picture one column and one row
+// smaller, as a metafile is loaded.
+TRgbPicture RenderedReference(const QString& svgName) {
+    QSvgRenderer renderer(TestDataPath(QStringLiteral("metafile/") + svgName));
+    const QSize size = renderer.defaultSize();
+    QImage image(size - QSize(1, 1), QImage::Format_BGR888);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    renderer.render(&painter, QRectF(QPointF(0, 0), size));
+    painter.end();
+    image.convertTo(QImage::Format_RGB888);
+    TRgbPicture picture{image.width(), image.height(), {}};
+    for (int y = 0; y < picture.Height; ++y) {
+        const uchar* line = image.constScanLine(y);
+        picture.Rgb.insert(picture.Rgb.end(), line, line + picture.Width * 3);
+    }
+    return picture;
 }
 
 struct TMetafileFixture : ::testing::Test {
@@ -63,6 +86,17 @@ TEST_F(TMetafileFixture, NaturalSizeIsCappedAt2800AndDrawnOnTheBackgroundOnePixe
                       (TBgr{BlueOf(background), GreenOf(background), RedOf(background)}))
                 << x << "," << y;
         }
+    }
+}
+
+TEST_F(TMetafileFixture, DrawnAtTheNaturalSizeAsTheReferenceShowsThem) {
+    // Twips and a shifted window, a window upside down, Windows-1251 text, clip paths.
+    for (const auto& [file, reference] :
+         {std::pair{"twips.wmf", "frame.svg"}, std::pair{"flipped.wmf", "frame.svg"},
+          std::pair{"cyrillic.wmf", "cyrillic.svg"}, std::pair{"clip.emf", "clip.svg"}}) {
+        SCOPED_TRACE(file);
+        Loader.LoadFromFile(TestDataPath(QStringLiteral("metafile/") + QLatin1String(file)));
+        EXPECT_EQ(MaxDifference(PictureOf(Bitmap), RenderedReference(QLatin1String(reference))), 0);
     }
 }
 

@@ -133,9 +133,9 @@ TEST(PcxReader, UnknownManufacturerDepthOrEncodingIsRefusedAndChangesNothing) {
 }
 
 TEST(PcxReader, RowsAfterTheDataOrOfAnUnsupportedLayoutStayBlack) {
-    // Raw lines of a 3-plane file, 2 x 3 pixels: the top row whole, the middle row in part. Then one plane
-    // of 2 bits and two planes of 8 bits, 3 x 2 pixels, which are not read.
-    TBmpBuilder early = PcxHeader(8, 3, 2, 2, 3, 0), twoBits = PcxHeader(2, 1, 2, 3, 2),
+    // Raw lines of a 3-plane file, 2 x 3 pixels: the top row whole, the middle row in part. Then two planes
+    // of 4 bits and two planes of 8 bits, 3 x 2 pixels, which are not read.
+    TBmpBuilder early = PcxHeader(8, 3, 2, 2, 3, 0), twoBits = PcxHeader(4, 2, 2, 3, 2),
                 twoPlanes = PcxHeader(8, 2, 2, 3, 2);
     early.Bytes({10, 11, 20, 21, 30, 31, 40, 41, 50});
     twoBits.Bytes({0xC8, 0x77});

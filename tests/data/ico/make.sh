@@ -92,3 +92,21 @@ for name in magick-16colour magick-32bit; do
     /usr/bin/convert $name.ico PNG32:- | /usr/bin/convert - -background white -flatten $name.ppm
 done
 rm source.png graded.png
+
+# A 32-bit icon image with a BITMAPV5HEADER and bit-field masks in red, green, blue, alpha byte order,
+# which no encoder at hand writes; the reference is Pillow's decode laid on white.
+/usr/bin/python3 - <<'PY'
+import struct
+from PIL import Image
+W, H = 7, 5
+pixels = [[((x * 40) % 256, (y * 60) % 256, (x * y * 17) % 256, 0 if (x + y) % 4 == 0 else 255)
+           for x in range(W)] for y in range(H)]
+header = struct.pack('<IiiHHIIiiII', 124, W, 2 * H, 1, 32, 3, 0, 2835, 2835, 0, 0)
+header += struct.pack('<4I', 0xFF, 0xFF00, 0xFF0000, 0xFF000000) + b'BGRs' + bytes(48) + struct.pack('<4I', 4, 0, 0, 0)
+rows = b''.join(bytes(p) for y in reversed(range(H)) for p in pixels[y])
+image = header + rows + bytes(4 * H)
+entry = struct.pack('<BBBBHHII', W, H, 0, 0, 1, 32, len(image), 22)
+open('v5-bitfields.ico', 'wb').write(struct.pack('<HHH', 0, 1, 1) + entry + image)
+icon = Image.open('v5-bitfields.ico').convert('RGBA')
+Image.alpha_composite(Image.new('RGBA', icon.size, 'white'), icon).convert('RGB').save('v5-bitfields.ppm')
+PY

@@ -28,3 +28,54 @@ ppmtopcx -quiet -24bit picture.ppm >netpbm-24bit.pcx
 ppmtopcx -quiet mono.ppm >netpbm-1bit.pcx
 /usr/bin/convert picture.ppm -type Palette magick-8bit.pcx
 /usr/bin/convert picture.ppm -type TrueColor magick-24bit.pcx
+
+# Layouts that no encoder at hand writes, byte by byte: CGA (2 bits, one plane) with four colours in the
+# header and with PC Paintbrush's CGA settings there, 2 and 3 bit planes, and 8-bit colour with an alpha
+# plane. References: ImageMagick's decode, netpbm's for the bit planes (ImageMagick reads them black),
+# and for the CGA settings the colours of the CGA chart (blue background, bright palette without colour
+# burst: light cyan, light red, white).
+/usr/bin/python3 - <<'PY'
+import struct
+W, H = 13, 5
+
+def pcx(bits, planes, bytes_per_line, palette, lines):
+    header = struct.pack('<BBBBHHHHHH', 10, 5, 1, bits, 0, 0, W - 1, H - 1, 72, 72) + bytes(palette).ljust(48, b'\0')
+    header += bytes([0, planes]) + struct.pack('<HH', bytes_per_line, 1) + bytes(58)
+    data = b''.join(b''.join(bytes([0xC1, b]) if b >= 0xC0 else bytes([b]) for b in line) for line in lines)
+    return header + data
+
+def cga(palette):
+    lines = []
+    for y in range(H):
+        line = bytearray(4)
+        for x in range(W):
+            line[x // 4] |= ((x + y) % 4) << (6 - 2 * (x % 4))
+        lines.append(line)
+    return pcx(2, 1, 4, palette, lines)
+
+def bit_planes(planes):
+    palette = [(i * 37) % 256 for i in range(48)]
+    lines = []
+    for y in range(H):
+        for plane in range(planes):
+            line = bytearray(2)
+            for x in range(W):
+                if (((x * 3 + y * 5) % (1 << planes)) >> plane) & 1:
+                    line[x // 8] |= 0x80 >> (x % 8)
+            lines.append(line)
+    return pcx(1, planes, 2, palette, lines)
+
+open('cga.pcx', 'wb').write(cga([10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120]))
+open('cga-settings.pcx', 'wb').write(cga([0x10, 0, 0, 0xA0, 0, 0]))
+chart = [(0, 0, 0xAA), (0x55, 0xFF, 0xFF), (0xFF, 0x55, 0x55), (0xFF, 0xFF, 0xFF)]
+with open('cga-settings.ppm', 'wb') as out:
+    out.write(b'P6\n%d %d\n255\n' % (W, H) + bytes(c for y in range(H) for x in range(W) for c in chart[(x + y) % 4]))
+open('2planes.pcx', 'wb').write(bit_planes(2))
+open('3planes.pcx', 'wb').write(bit_planes(3))
+rgba = [[((x * 19 + y * 7) % 256, (x * 5 + y * 50) % 256, (x * y * 13) % 256, (x * 60) % 256) for x in range(W)] for y in range(H)]
+open('rgba-4planes.pcx', 'wb').write(pcx(8, 4, 14, [], [bytes([rgba[y][x][c] for x in range(W)] + [0]) for y in range(H) for c in range(4)]))
+PY
+/usr/bin/convert cga.pcx -depth 8 magick-cga.ppm
+/usr/bin/convert rgba-4planes.pcx -alpha off -depth 8 magick-rgba-4planes.ppm
+pcxtoppm 2planes.pcx >netpbm-2planes.ppm
+pcxtoppm 3planes.pcx >netpbm-3planes.ppm

@@ -101,3 +101,16 @@ PY
 pamtotga -quiet -cmap -name=six-colours picture.ppm >netpbm-8bit-map-rle.tga
 pamtotga -quiet -mono grey.pgm >netpbm-grey-rle.tga
 rm grey.pgm
+
+# Grey with alpha at 16 bits, raw and run-length (Pillow writes image types 3 and 11); the reference is
+# Pillow's grey channel.
+/usr/bin/python3 - <<'PY'
+from PIL import Image
+im = Image.new('LA', (11, 6))
+for y in range(6):
+    for x in range(11):
+        im.putpixel((x, y), ((x * 23 + y * 41) % 256, (x * 50) % 256))
+im.save('pillow-grey-alpha.tga')
+im.save('pillow-grey-alpha-rle.tga', rle=True)
+Image.open('pillow-grey-alpha.tga').getchannel('L').convert('RGB').save('pillow-grey-alpha.ppm')
+PY
