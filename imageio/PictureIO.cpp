@@ -5,7 +5,7 @@
 
 #include <string>
 
-const std::array<TFileFormatInfo, 11> FileFormatTable = {{
+const std::array<TFileFormatInfo, 14> FileFormatTable = {{
     {1, "TIFF Bitmap", "TIF;TIFF"},
     {2, "CompuServe Bitmap", "GIF"},
     {3, "JPEG Bitmap", "JPG;JPEG;JPE"},
@@ -17,6 +17,9 @@ const std::array<TFileFormatInfo, 11> FileFormatTable = {{
     {9, "Windows Metafile", "WMF"},
     {10, "Enhanced Windows Metafile", "EMF"},
     {11, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX"},
+    {13, "High Efficiency Image File", "HEIC;HEIF;HIF"},
+    {14, "AV1 Image File", "AVIF"},
+    {15, "JPEG XL", "JXL"},
 }};
 
 namespace {
@@ -50,12 +53,13 @@ struct TDispatch {
 };
 
 constexpr TDispatch Dispatch[] = {
-    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
-    {".tif", LoadTiff, 1},   {".tiff", LoadTiff, 1},  {".pcx", LoadPcx, 4},  {".gif", nullptr, 2},
-    {".wmf", nullptr, 9},    {".emf", nullptr, 10},   {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
-    {".rle", LoadBmp, 5},    {".cur", ReadCursor, 7}, {".ico", ReadIcon, 6}, {".tga", ReadTga, 11},
-    {".targa", ReadTga, 11}, {".vda", ReadTga, 11},   {".icb", ReadTga, 11}, {".vst", ReadTga, 11},
-    {".win", ReadTga, 11},
+    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3},   {".png", nullptr, 8},
+    {".tif", LoadTiff, 1},   {".tiff", LoadTiff, 1},  {".pcx", LoadPcx, 4},    {".gif", nullptr, 2},
+    {".wmf", nullptr, 9},    {".emf", nullptr, 10},   {".bmp", LoadBmp, 5},    {".dib", LoadBmp, 5},
+    {".rle", LoadBmp, 5},    {".cur", ReadCursor, 7}, {".ico", ReadIcon, 6},   {".tga", ReadTga, 11},
+    {".targa", ReadTga, 11}, {".vda", ReadTga, 11},   {".icb", ReadTga, 11},   {".vst", ReadTga, 11},
+    {".win", ReadTga, 11},   {".heic", ReadHeif, 13}, {".heif", ReadHeif, 13}, {".hif", ReadHeif, 13},
+    {".avif", ReadHeif, 14}, {".jxl", ReadJxl, 15},
 };
 
 } // namespace

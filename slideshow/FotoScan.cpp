@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 19> PictureExtensions = {
-    ".jpg", ".jpeg", ".jpe", ".tif", ".tiff",  ".pcx", ".wmf", ".emf", ".dib", ".bmp",
-    ".rle", ".cur",  ".ico", ".tga", ".targa", ".vda", ".vst", ".icb", ".win"};
+constexpr std::array<std::string_view, 24> PictureExtensions = {
+    ".jpg", ".jpeg", ".jpe",   ".tif", ".tiff", ".pcx", ".wmf", ".emf",  ".dib",  ".bmp", ".rle",  ".cur",
+    ".ico", ".tga",  ".targa", ".vda", ".vst",  ".icb", ".win", ".heic", ".heif", ".hif", ".avif", ".jxl"};
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
