@@ -142,12 +142,15 @@ void LoadThroughLibjpeg(benchmark::State& state, const std::string& path) {
     }
 }
 
-// The baseline JPEG encoded by a command line tool into the temporary folder, once.
+// The baseline JPEG encoded by a command line tool into the temporary folder, once; "%1" and "%2" in the
+// command stand for the two files.
 std::string Encoded(const std::string& name, const std::string& command) {
     const std::string path = Folder->path().toStdString() + "/" + name;
     if (!QFile::exists(QString::fromStdString(path))) {
-        const std::string line = command + " '" + BaselinePath + "' '" + path + "' >/dev/null 2>&1";
-        if (std::system(line.c_str()) != 0) {
+        const QString line = QString::fromStdString(command + " >/dev/null 2>&1")
+                                 .arg(QString::fromStdString("'" + BaselinePath + "'"),
+                                      QString::fromStdString("'" + path + "'"));
+        if (std::system(line.toLocal8Bit().constData()) != 0) {
             return std::string();
         }
     }
@@ -155,13 +158,13 @@ std::string Encoded(const std::string& name, const std::string& command) {
 }
 
 std::string HeicPath() {
-    return Encoded("picture.heic", "heif-enc -q 85 -o");
+    return Encoded("picture.heic", "heif-enc -q 85 -o %2 %1");
 }
 std::string AvifPath() {
-    return Encoded("picture.avif", "avifenc --speed 10 --jobs 2 --min 20 --max 30");
+    return Encoded("picture.avif", "avifenc --speed 10 --jobs 2 --min 20 --max 30 %1 %2");
 }
 std::string JxlPath() {
-    return Encoded("picture.jxl", "cjxl --quiet --lossless_jpeg=0 -d 1 -e 3");
+    return Encoded("picture.jxl", "cjxl --quiet --lossless_jpeg=0 -d 1 -e 3 %1 %2");
 }
 
 std::vector<std::uint8_t> FileBytes(const std::string& path) {

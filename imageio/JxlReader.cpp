@@ -1,7 +1,7 @@
 // JPEG XL pictures through libjxl. The library decodes the first frame, turns it upright and converts
-// it to 8-bit RGB with rounding, on a pool of threads; this file hands it the file's bytes, turns its
-// errors into Aborted and takes its pixels straight into the bitmap's rows as blue, green, red, with
-// transparency laid over black.
+// it to 8-bit RGB with rounding, on a pool of threads; this file hands it the file's bytes and turns its
+// errors into Aborted. An opaque picture is decoded straight into the bitmap's rows, whose red and blue
+// are exchanged afterwards; one with transparency arrives through a callback that lays it over black.
 
 #include "imageio/Readers.h"
 #include "imageio/Stream.h"
@@ -18,8 +18,8 @@ namespace {
 // File-type code of FileFormatTable.
 constexpr int JxlFileType = 15;
 
-// Where the library's pixel callbacks write: the rows of the bitmap, fixed before decoding starts, as
-// the callbacks run on the pool's threads, each on pixels of its own.
+// The rows of the bitmap, fixed before decoding starts, as the pixel callbacks run on the pool's
+// threads, each on pixels of its own.
 struct TJxlTarget {
     std::uint8_t* Bits = nullptr;
     std::int64_t RowBytes = 0;
@@ -29,21 +29,14 @@ struct TJxlTarget {
     bool Premultiplied = false;
 };
 
-void TakePixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, const void* pixels) {
+void TakeTransparentPixels(void* opaque, std::size_t x, std::size_t y, std::size_t count,
+                           const void* pixels) {
     const auto& target = *static_cast<const TJxlTarget*>(opaque);
     if (y >= target.Height || x >= target.Width || count > target.Width - x) {
         return;
     }
     const auto* in = static_cast<const std::uint8_t*>(pixels);
     std::uint8_t* out = target.Bits + std::int64_t(y) * target.RowBytes + std::int64_t(x) * 3;
-    if (!target.Alpha) {
-        for (std::size_t i = 0; i < count; ++i, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
-        return;
-    }
     for (std::size_t i = 0; i < count; ++i, in += 4, out += 3) {
         // A premultiplied colour already is the colour over black.
         const unsigned alpha = target.Premultiplied ? 255 : in[3];
@@ -51,6 +44,30 @@ void TakePixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, c
         out[1] = std::uint8_t((in[1] * alpha + 127) / 255);
         out[2] = std::uint8_t((in[0] * alpha + 127) / 255);
     }
+}
+
+void RgbRowsToBgr(const TJxlTarget& target) {
+    for (std::size_t y = 0; y < target.Height; ++y) {
+        std::uint8_t* p = target.Bits + std::int64_t(y) * target.RowBytes;
+        for (std::size_t x = 0; x < target.Width; ++x, p += 3) {
+            std::swap(p[0], p[2]);
+        }
+    }
+}
+
+// Opaque pixels go straight to the bitmap: its rows, 3 bytes a pixel padded to 4 bytes, are the layout
+// the library writes with that alignment. Transparent ones go through the callback.
+bool SetOutput(JxlDecoder* decoder, TJxlTarget& target) {
+    if (target.Alpha) {
+        const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+        return JxlDecoderSetImageOutCallback(decoder, &format, TakeTransparentPixels, &target) ==
+               JXL_DEC_SUCCESS;
+    }
+    const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 4};
+    std::size_t size = 0;
+    const std::size_t bitmapBytes = std::size_t(target.RowBytes) * target.Height;
+    return JxlDecoderImageOutBufferSize(decoder, &format, &size) == JXL_DEC_SUCCESS && size <= bitmapBytes &&
+           JxlDecoderSetImageOutBuffer(decoder, &format, target.Bits, bitmapBytes) == JXL_DEC_SUCCESS;
 }
 
 // The size of the picture turned upright: orientations 5 to 8 exchange the sides.
@@ -101,17 +118,20 @@ bool Decode(JxlDecoder* decoder, TBitmap& bitmap, TIOParams& params, TJxlTarget&
                 return false;
             }
             break;
-        case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
-            const JxlPixelFormat format{target.Alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-            if (!target.Bits ||
-                JxlDecoderSetImageOutCallback(decoder, &format, TakePixels, &target) != JXL_DEC_SUCCESS) {
+        case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
+            if (!target.Bits || !SetOutput(decoder, target)) {
                 return false;
             }
             break;
-        }
         case JXL_DEC_FULL_IMAGE:
             // The first frame; an animation's further frames are left undecoded.
-            return target.Bits != nullptr;
+            if (!target.Bits) {
+                return false;
+            }
+            if (!target.Alpha) {
+                RgbRowsToBgr(target);
+            }
+            return true;
         default:
             // Errors, input that ends before the first frame, and a file that ends without one.
             return false;
