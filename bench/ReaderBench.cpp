@@ -1,16 +1,21 @@
 // Reading speed of the JPEG and BMP readers against the plain cost underneath them: a 24-megapixel
 // baseline and progressive JPEG through TPictureIO (ReadJpeg) and through libjpeg-turbo alone, and a
-// 6000 x 4000 24-bit BMP through TPictureIO (ReadBmp) and as reading the file plus copying its bytes.
-// The pictures are made at start in a temporary folder.
+// 6000 x 4000 24-bit BMP through TPictureIO (ReadBmp) and as reading the file plus copying its bytes;
+// the same picture as HEIC, AVIF and JPEG XL through TPictureIO and through libheif or libjxl alone,
+// reading the file into memory and decoding to RGB with the threads the readers use. The pictures are
+// made at start in a temporary folder; the HEIC, AVIF and JPEG XL ones, by heif-enc, avifenc and cjxl
+// from the JPEG, when their benchmarks first run (some seconds to a minute each).
 
 #include "bench/BenchSupport.h"
 #include "imageio/PictureIO.h"
 #include "platform/Bitmap.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +24,16 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jxl/decode.h>
+#include <jxl/decode_cxx.h>
+#include <jxl/thread_parallel_runner.h>
+#include <jxl/thread_parallel_runner_cxx.h>
+#include <libheif/heif.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 namespace {
 
@@ -127,6 +142,98 @@ void LoadThroughLibjpeg(benchmark::State& state, const std::string& path) {
     }
 }
 
+// The baseline JPEG encoded by a command line tool into the temporary folder, once; "%1" and "%2" in the
+// command stand for the two files.
+std::string Encoded(const std::string& name, const std::string& command) {
+    const std::string path = Folder->path().toStdString() + "/" + name;
+    if (!QFile::exists(QString::fromStdString(path))) {
+        const QString line = QString::fromStdString(command + " >/dev/null 2>&1")
+                                 .arg(QString::fromStdString("'" + BaselinePath + "'"),
+                                      QString::fromStdString("'" + path + "'"));
+        if (std::system(line.toLocal8Bit().constData()) != 0) {
+            return std::string();
+        }
+    }
+    return path;
+}
+
+std::string HeicPath() {
+    return Encoded("picture.heic", "heif-enc -q 85 -o %2 %1");
+}
+std::string AvifPath() {
+    return Encoded("picture.avif", "avifenc --speed 10 --jobs 2 --min 20 --max 30 %1 %2");
+}
+std::string JxlPath() {
+    return Encoded("picture.jxl", "cjxl --quiet --lossless_jpeg=0 -d 1 -e 3 %1 %2");
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void LoadEncoded(benchmark::State& state, const std::string& path) {
+    if (path.empty()) {
+        state.SkipWithError("the encoder failed");
+        return;
+    }
+    LoadThroughPictureIO(state, path, Width);
+}
+
+void DecodeThroughLibheif(benchmark::State& state, const std::string& path) {
+    if (path.empty()) {
+        state.SkipWithError("the encoder failed");
+        return;
+    }
+    for (auto _ : state) {
+        const std::vector<std::uint8_t> bytes = FileBytes(path);
+        heif_context* context = heif_context_alloc();
+        heif_context_set_max_decoding_threads(context,
+                                              int(std::max(1u, std::thread::hardware_concurrency())));
+        heif_context_read_from_memory_without_copy(context, bytes.data(), bytes.size(), nullptr);
+        heif_image_handle* handle = nullptr;
+        heif_context_get_primary_image_handle(context, &handle);
+        heif_image* image = nullptr;
+        heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+        int stride = 0;
+        benchmark::DoNotOptimize(heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride));
+        heif_image_release(image);
+        heif_image_handle_release(handle);
+        heif_context_free(context);
+    }
+}
+
+void DecodeThroughLibjxl(benchmark::State& state, const std::string& path) {
+    if (path.empty()) {
+        state.SkipWithError("the encoder failed");
+        return;
+    }
+    for (auto _ : state) {
+        const std::vector<std::uint8_t> bytes = FileBytes(path);
+        const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+        const JxlThreadParallelRunnerPtr runner =
+            JxlThreadParallelRunnerMake(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
+        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE);
+        JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner, runner.get());
+        JxlDecoderSetInput(decoder.get(), bytes.data(), bytes.size());
+        JxlDecoderCloseInput(decoder.get());
+        const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+        std::vector<std::uint8_t> pixels;
+        for (JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+             status != JXL_DEC_FULL_IMAGE && status != JXL_DEC_ERROR && status != JXL_DEC_SUCCESS &&
+             status != JXL_DEC_NEED_MORE_INPUT;
+             status = JxlDecoderProcessInput(decoder.get())) {
+            if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
+                std::size_t size = 0;
+                JxlDecoderImageOutBufferSize(decoder.get(), &format, &size);
+                pixels.resize(size);
+                JxlDecoderSetImageOutBuffer(decoder.get(), &format, pixels.data(), size);
+            }
+        }
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+
 void BM_ReadJpegBaseline(benchmark::State& state) {
     LoadThroughPictureIO(state, BaselinePath, Width);
 }
@@ -145,6 +252,24 @@ void BM_ReadBmp24(benchmark::State& state) {
 void BM_ReadFileAndCopyBmp24(benchmark::State& state) {
     ReadFileAndCopy(state, BmpPath);
 }
+void BM_ReadHeic(benchmark::State& state) {
+    LoadEncoded(state, HeicPath());
+}
+void BM_LibheifHeic(benchmark::State& state) {
+    DecodeThroughLibheif(state, HeicPath());
+}
+void BM_ReadAvif(benchmark::State& state) {
+    LoadEncoded(state, AvifPath());
+}
+void BM_LibheifAvif(benchmark::State& state) {
+    DecodeThroughLibheif(state, AvifPath());
+}
+void BM_ReadJxl(benchmark::State& state) {
+    LoadEncoded(state, JxlPath());
+}
+void BM_LibjxlJxl(benchmark::State& state) {
+    DecodeThroughLibjxl(state, JxlPath());
+}
 
 } // namespace
 
@@ -154,6 +279,12 @@ BENCHMARK(BM_ReadJpegProgressive)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LibjpegProgressive)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadBmp24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadFileAndCopyBmp24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadHeic)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibheifHeic)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadAvif)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibheifAvif)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadJxl)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibjxlJxl)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

@@ -50,6 +50,12 @@ constexpr TFileFormatInfo Formats[] = {
      .Reader = ReadTga,
      .AlsoLoaded = "WIN",
      .NotLoaded = "PIX"},
+    {.Code = 13,
+     .Description = "High Efficiency Image File",
+     .Extensions = "HEIC;HEIF;HIF",
+     .Reader = ReadHeif},
+    {.Code = 14, .Description = "AV1 Image File", .Extensions = "AVIF", .Reader = ReadHeif},
+    {.Code = 15, .Description = "JPEG XL", .Extensions = "JXL", .Reader = ReadJxl},
 };
 
 // True when one of the ";"-separated names of the list is the extension as same(name) says.

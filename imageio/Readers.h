@@ -8,6 +8,7 @@
 #include "platform/Bitmap.h"
 
 #include <cstdint>
+#include <vector>
 
 class TStream;
 
@@ -41,3 +42,16 @@ void CheckBitmapSize(int width, int height, TPixelFormat format);
 // bitmap's own limit. The fuzz targets set it, so that inputs claiming huge pictures are passed over at
 // once instead of filling hundreds of megabytes with black.
 void SetReaderPixelBound(std::int64_t pixels);
+
+// HEIF (HEIC, HIF) and AVIF through libheif, the primary image upright with crop, rotation and mirror
+// applied; JPEG XL through libjxl, its first frame upright. Both read the whole file into memory first,
+// so a file beyond MaxWholeFileBytes is refused; transparency lies over black, deeper samples are
+// rounded to 8 bits, and params.ExifOrientation is 1.
+void ReadHeif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadJxl(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+// The decoders that parse from memory take at most this much of a file. Photographs are some megabytes,
+// the largest 24-megapixel ones a few tens; 512 MiB leaves room for anything the bitmap could show and
+// still keeps a mistaken multi-gigabyte file from being read at all.
+constexpr std::int64_t MaxWholeFileBytes = std::int64_t(512) << 20;
+// Everything from the stream's position to its end, when that is at most MaxWholeFileBytes; else false.
+bool ReadWholeFile(TStream& stream, std::vector<std::uint8_t>& bytes);

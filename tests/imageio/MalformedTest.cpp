@@ -20,7 +20,7 @@
 
 namespace {
 
-enum class TFormat { Jpeg, Bmp, Tiff, Pcx, Tga, Ico, Cur };
+enum class TFormat { Jpeg, Bmp, Tiff, Pcx, Tga, Ico, Cur, Heif, Jxl };
 
 // Broken: an exception other than the bitmap's out-of-memory error came out, or the bitmap is inconsistent.
 enum class TOutcome { Read, Aborted, OutOfMemory, Broken };
@@ -44,6 +44,8 @@ TOutcome ReadBytes(TFormat format, const QByteArray& bytes) {
         [&] { ReadTga(stream, bitmap, params, context); },
         [&] { ReadIcon(stream, bitmap, params, context); },
         [&] { ReadCursor(stream, bitmap, params, context); },
+        [&] { ReadHeif(stream, bitmap, params, context); },
+        [&] { ReadJxl(stream, bitmap, params, context); },
     };
     try {
         readers[int(format)]();
@@ -87,6 +89,9 @@ TEST(Malformed, SavedCasesAreReplayed) {
         {"tga/malformed", {"*.tga"}, {TFormat::Tga}},
         // Either reader over either kind of file.
         {"ico/malformed", {"*.ico", "*.cur"}, {TFormat::Ico, TFormat::Cur}},
+        {"heif/malformed", {"*.heic"}, {TFormat::Heif}},
+        {"avif/malformed", {"*.avif"}, {TFormat::Heif}},
+        {"jxl/malformed", {"*.jxl"}, {TFormat::Jxl}},
     };
     for (const auto& [folder, patterns, formats] : folders) {
         const QStringList files = FilesIn(QLatin1String(folder), patterns);
@@ -150,6 +155,10 @@ TEST(Malformed, EveryTruncationOfEveryTestPicture) {
         {TFormat::Tga, FilesIn(QStringLiteral("tga"), {"*.tga"})},
         {TFormat::Ico, FilesIn(QStringLiteral("ico"), {"*.ico"})},
         {TFormat::Cur, FilesIn(QStringLiteral("ico"), {"*.cur"})},
+        // One picture each: every cut runs the whole library decode.
+        {TFormat::Heif, FilesIn(QStringLiteral("heif"), {"rgb8.heic"})},
+        {TFormat::Heif, FilesIn(QStringLiteral("avif"), {"alpha.avif"})},
+        {TFormat::Jxl, FilesIn(QStringLiteral("jxl"), {"lossless-alpha.jxl", "animation.jxl"})},
     };
     for (const TSource& source : sources) {
         ASSERT_GE(source.Files.size(), 1);
@@ -191,6 +200,9 @@ TEST(Malformed, EveryByteOfTheHeadersInverted) {
           "tga/script-extension-area.tga", "tga/script-right-32bit-rle.tga"}},
         {TFormat::Ico, {"ico/magick-16colour.ico", "ico/magick-32bit.ico", "ico/mono.ico"}},
         {TFormat::Cur, {"ico/two-images.cur"}},
+        // The boxes before the coded data; the codestream headers.
+        {TFormat::Heif, {"heif/rotated-mirrored.heic", "avif/rgb8-420.avif"}, 400},
+        {TFormat::Jxl, {"jxl/lossy.jxl", "jxl/oriented6.jxl"}, 120},
     };
     for (const TSource& source : sources) {
         for (const char* file : source.Files) {

@@ -296,8 +296,8 @@ TEST(PictureIO, ExceptionFromTheProgressHandlerPassesAndLeavesNoLeak) {
 }
 
 TEST(PictureIO, FileFormatTableListsTheKnownTypes) {
-    ASSERT_EQ(FileFormatTable.size(), 11u);
-    for (std::size_t i = 0; i < FileFormatTable.size(); ++i) {
+    ASSERT_EQ(FileFormatTable.size(), 14u);
+    for (std::size_t i = 0; i < 11; ++i) {
         EXPECT_EQ(FileFormatTable[i].Code, int(i) + 1);
     }
     EXPECT_EQ(FileFormatTable[2].Description, "JPEG Bitmap");
@@ -306,6 +306,9 @@ TEST(PictureIO, FileFormatTableListsTheKnownTypes) {
     EXPECT_EQ(FileFormatOfExtension(QStringLiteral("JPE")), 3);
     EXPECT_EQ(FileFormatOfExtension(QStringLiteral("Rle")), 5);
     EXPECT_EQ(FileFormatOfExtension(QStringLiteral("win")), 0);
+    EXPECT_EQ(FileFormatOfExtension(QStringLiteral("hif")), 13);
+    EXPECT_EQ(FileFormatOfExtension(QStringLiteral("AVIF")), 14);
+    EXPECT_EQ(FileFormatOfExtension(QStringLiteral("jxl")), 15);
     EXPECT_EQ(FileFormatOfExtension(QStringLiteral("TIF;TIFF")), 0);
     EXPECT_EQ(FileFormatOfExtension(QString()), 0);
 }
