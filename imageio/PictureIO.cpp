@@ -5,7 +5,7 @@
 
 #include <string>
 
-const std::array<TFileFormatInfo, 11> FileFormatTable = {{
+const std::array<TFileFormatInfo, 12> FileFormatTable = {{
     {1, "TIFF Bitmap", "TIF;TIFF"},
     {2, "CompuServe Bitmap", "GIF"},
     {3, "JPEG Bitmap", "JPG;JPEG;JPE"},
@@ -17,6 +17,7 @@ const std::array<TFileFormatInfo, 11> FileFormatTable = {{
     {9, "Windows Metafile", "WMF"},
     {10, "Enhanced Windows Metafile", "EMF"},
     {11, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX"},
+    {12, "WebP Bitmap", "WEBP"},
 }};
 
 namespace {
@@ -40,9 +41,8 @@ void LoadPcx(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
 }
 
 // The loader's own dispatch, which is not FileFormatTable: ".win" loads as Targa although the table does
-// not list it, and "pix" is listed there but loads nothing. A null reader is a format whose reader this
-// program does not have (PNG and GIF are never shown; the others follow), except for the metafile types,
-// which are imported by path rather than read from a stream.
+// not list it, and "pix" is listed there but loads nothing. The metafile types have no reader: they
+// are imported by path rather than read from a stream.
 struct TDispatch {
     std::string_view Extension;
     TPictureIO::TReader Reader;
@@ -50,12 +50,12 @@ struct TDispatch {
 };
 
 constexpr TDispatch Dispatch[] = {
-    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3}, {".png", nullptr, 8},
-    {".tif", LoadTiff, 1},   {".tiff", LoadTiff, 1},  {".pcx", LoadPcx, 4},  {".gif", nullptr, 2},
+    {".jpg", ReadJpeg, 3},   {".jpeg", ReadJpeg, 3},  {".jpe", ReadJpeg, 3}, {".png", ReadPng, 8},
+    {".tif", LoadTiff, 1},   {".tiff", LoadTiff, 1},  {".pcx", LoadPcx, 4},  {".gif", ReadGif, 2},
     {".wmf", nullptr, 9},    {".emf", nullptr, 10},   {".bmp", LoadBmp, 5},  {".dib", LoadBmp, 5},
     {".rle", LoadBmp, 5},    {".cur", ReadCursor, 7}, {".ico", ReadIcon, 6}, {".tga", ReadTga, 11},
     {".targa", ReadTga, 11}, {".vda", ReadTga, 11},   {".icb", ReadTga, 11}, {".vst", ReadTga, 11},
-    {".win", ReadTga, 11},
+    {".win", ReadTga, 11},   {".webp", ReadWebp, 12},
 };
 
 } // namespace

@@ -167,7 +167,7 @@ struct TFileFormatInfo {
 };
 
 // The known file types; code 0 is unknown.
-extern const std::array<TFileFormatInfo, 11> FileFormatTable;
+extern const std::array<TFileFormatInfo, 12> FileFormatTable;
 // The code of FileFormatTable that lists an extension (without the dot, any case), else 0.
 int FileFormatOfExtension(const QString& extension);
 

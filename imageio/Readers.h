@@ -40,3 +40,10 @@ void CheckBitmapSize(int width, int height, TPixelFormat format);
 // bitmap's own limit. The fuzz targets set it, so that inputs claiming huge pictures are passed over at
 // once instead of filling hundreds of megabytes with black.
 void SetReaderPixelBound(std::int64_t pixels);
+
+// PNG (libpng), GIF (giflib: the first image) and WebP (libwebp: the first frame of an animation). Each
+// composites transparency over black and reports an eXIf or EXIF orientation in ExifOrientation; the WebP
+// reader decodes a still picture at no more than its fit into JpegFitWidth x JpegFitHeight.
+void ReadPng(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadWebp(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);

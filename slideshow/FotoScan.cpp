@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 19> PictureExtensions = {
-    ".jpg", ".jpeg", ".jpe", ".tif", ".tiff",  ".pcx", ".wmf", ".emf", ".dib", ".bmp",
-    ".rle", ".cur",  ".ico", ".tga", ".targa", ".vda", ".vst", ".icb", ".win"};
+constexpr std::array<std::string_view, 22> PictureExtensions = {
+    ".jpg", ".jpeg", ".jpe", ".tif",   ".tiff", ".pcx", ".wmf", ".emf", ".dib", ".bmp", ".rle",
+    ".cur", ".ico",  ".tga", ".targa", ".vda",  ".vst", ".icb", ".win", ".png", ".gif", ".webp"};
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
