@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -26,27 +27,58 @@ struct TGifCloser {
 };
 using TGifFile = std::unique_ptr<GifFileType, TGifCloser>;
 
+// The library asks for a length byte, then for the block of at most 255 bytes it announces; a buffer
+// spares a system call for each.
+struct TBufferedInput {
+    static constexpr int Capacity = 64 * 1024;
+    TStream* Stream = nullptr;
+    int Next = 0;
+    int End = 0;
+    std::uint8_t Bytes[Capacity];
+};
+
 int ReadFromStream(GifFileType* gif, GifByteType* buffer, int count) {
-    return int(static_cast<TStream*>(gif->UserData)->Read(buffer, count));
+    auto& input = *static_cast<TBufferedInput*>(gif->UserData);
+    int copied = 0;
+    while (copied < count) {
+        if (input.Next == input.End) {
+            input.Next = 0;
+            input.End = int(input.Stream->Read(input.Bytes, TBufferedInput::Capacity));
+            if (input.End <= 0) {
+                input.End = 0;
+                break;
+            }
+        }
+        const int part = std::min(count - copied, input.End - input.Next);
+        std::memcpy(buffer + copied, input.Bytes + input.Next, std::size_t(part));
+        input.Next += part;
+        copied += part;
+    }
+    return copied;
 }
 
-// Blue, green, red of each of the 256 indices. Indices beyond the colour table stay black; a file
-// without any colour table gets the grey ramp that decoders commonly assume.
-using TColourTable = std::array<std::uint8_t, 256 * 3>;
+// Blue, green, red and a spare byte for each of the 256 indices, so that a pixel is one 4-byte store.
+// Indices beyond the colour table stay black; a file without any colour table gets the grey ramp that
+// decoders commonly assume. The transparent index is black too: the first image lies on a black screen.
+using TColourTable = std::array<std::uint8_t[4], 256>;
 
-TColourTable ColourTableOf(const ColorMapObject* map) {
+TColourTable ColourTableOf(const ColorMapObject* map, int transparent) {
     TColourTable table{};
     if (!map || !map->Colors) {
         for (int i = 0; i < 256; ++i) {
-            std::fill_n(table.begin() + i * 3, 3, std::uint8_t(i));
+            std::fill_n(table[std::size_t(i)], 3, std::uint8_t(i));
         }
-        return table;
+    } else {
+        const int count = std::clamp(map->ColorCount, 0, 256);
+        for (int i = 0; i < count; ++i) {
+            const GifColorType& colour = map->Colors[i];
+            table[std::size_t(i)][0] = colour.Blue;
+            table[std::size_t(i)][1] = colour.Green;
+            table[std::size_t(i)][2] = colour.Red;
+        }
     }
-    const int count = std::clamp(map->ColorCount, 0, 256);
-    for (int i = 0; i < count; ++i) {
-        table[std::size_t(i) * 3] = map->Colors[i].Blue;
-        table[std::size_t(i) * 3 + 1] = map->Colors[i].Green;
-        table[std::size_t(i) * 3 + 2] = map->Colors[i].Red;
+    if (transparent >= 0 && transparent < 256) {
+        std::fill_n(table[std::size_t(transparent)], 3, std::uint8_t(0));
     }
     return table;
 }
@@ -116,24 +148,22 @@ int RowOfLine(int line, int height, bool interlaced) {
     return -1;
 }
 
-void DrawLine(const std::uint8_t* indices, int width, const TColourTable& colours, int transparent,
-              std::uint8_t* to) {
-    for (int x = 0; x < width; ++x, to += 3) {
-        const unsigned index = indices[x];
-        if (int(index) != transparent) {
-            const std::uint8_t* colour = colours.data() + std::size_t(index) * 3;
-            to[0] = colour[0];
-            to[1] = colour[1];
-            to[2] = colour[2];
-        }
+// Each store writes a spare byte into the next pixel, which the next store overwrites; the last pixel
+// gets three bytes, so nothing past the image's part of the row is touched.
+void DrawLine(const std::uint8_t* indices, int width, const TColourTable& colours, std::uint8_t* to) {
+    for (int x = 0; x + 1 < width; ++x, to += 3) {
+        std::memcpy(to, colours[indices[x]], 4);
     }
+    std::memcpy(to, colours[indices[width - 1]], 3);
 }
 
 } // namespace
 
 void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
+    const auto input = std::make_unique<TBufferedInput>();
+    input->Stream = &stream;
     int error = 0;
-    TGifFile gif(DGifOpen(&stream, ReadFromStream, &error));
+    TGifFile gif(DGifOpen(input.get(), ReadFromStream, &error));
     int transparent = NO_TRANSPARENT_COLOR;
     if (!gif || !FindFirstImage(gif.get(), transparent)) {
         context.Abort();
@@ -155,7 +185,7 @@ void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
     params.BitsPerSample = map ? map->BitsPerPixel : 8;
     params.SamplesPerPixel = 1;
     KeepPalette(map, params);
-    const TColourTable colours = ColourTableOf(map);
+    const TColourTable colours = ColourTableOf(map, transparent);
 
     std::vector<std::uint8_t> line(std::size_t(image.Width));
     ResetBitmapBlack(bitmap, width, height, TPixelFormat::pf24bit);
@@ -167,8 +197,7 @@ void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
             return;
         }
         const int y = image.Top + RowOfLine(n, image.Height, image.Interlace);
-        DrawLine(line.data(), image.Width, colours, transparent,
-                 bitmap.ScanLine(y) + std::size_t(image.Left) * 3);
+        DrawLine(line.data(), image.Width, colours, bitmap.ScanLine(y) + std::size_t(image.Left) * 3);
         ++context.Counter;
         context.Report();
         if (context.IsAborted()) {
