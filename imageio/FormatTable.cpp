@@ -24,18 +24,17 @@ void LoadPcx(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
     ReadPcx(stream, bitmap, stream.Size(), params, context);
 }
 
-// PNG and GIF have no reader yet: the loader refuses them and the folder scan does not list them. Targa
-// files are also loaded from ".win", which the list of extensions does not name, and not from ".pix",
-// which it does.
+// Targa files are also loaded from ".win", which the list of extensions does not name, and not from
+// ".pix", which it does. The metafiles are imported by path rather than read from a stream.
 constexpr TFileFormatInfo Formats[] = {
     {.Code = 1, .Description = "TIFF Bitmap", .Extensions = "TIF;TIFF", .Reader = LoadTiff},
-    {.Code = 2, .Description = "CompuServe Bitmap", .Extensions = "GIF"},
+    {.Code = 2, .Description = "CompuServe Bitmap", .Extensions = "GIF", .Reader = ReadGif},
     {.Code = 3, .Description = "JPEG Bitmap", .Extensions = "JPG;JPEG;JPE", .Reader = ReadJpeg},
     {.Code = 4, .Description = "PaintBrush", .Extensions = "PCX", .Reader = LoadPcx},
     {.Code = 5, .Description = "Windows Bitmap", .Extensions = "BMP;DIB;RLE", .Reader = LoadBmp},
     {.Code = 6, .Description = "Windows Icon", .Extensions = "ICO", .Reader = ReadIcon},
     {.Code = 7, .Description = "Windows Cursor", .Extensions = "CUR", .Reader = ReadCursor},
-    {.Code = 8, .Description = "Portable Network Graphics", .Extensions = "PNG"},
+    {.Code = 8, .Description = "Portable Network Graphics", .Extensions = "PNG", .Reader = ReadPng},
     {.Code = MetafileFileType,
      .Description = "Windows Metafile",
      .Extensions = "WMF",
@@ -50,6 +49,7 @@ constexpr TFileFormatInfo Formats[] = {
      .Reader = ReadTga,
      .AlsoLoaded = "WIN",
      .NotLoaded = "PIX"},
+    {.Code = 12, .Description = "WebP Bitmap", .Extensions = "WEBP", .Reader = ReadWebp},
     {.Code = 13,
      .Description = "High Efficiency Image File",
      .Extensions = "HEIC;HEIF;HIF",

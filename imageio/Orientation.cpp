@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -146,4 +147,15 @@ void TurnUpright(TBitmap& bitmap, int orientation, TBitmap& scratch) {
     }
     bitmap.SwapPixels(scratch);
     scratch.SetSize(0, 0);
+}
+
+int ExifPayloadOrientation(std::span<const std::uint8_t> payload) {
+    static constexpr std::uint8_t ExifHeader[ExifHeaderSize] = {'E', 'x', 'i', 'f', 0, 0};
+    if (payload.size() >= ExifHeaderSize && std::memcmp(payload.data(), ExifHeader, ExifHeaderSize) == 0) {
+        return ExifOrientation(payload);
+    }
+    // The chunk readers bound the payload (a few megabytes at most), so the copy stays cheap.
+    std::vector<std::uint8_t> block(ExifHeader, ExifHeader + ExifHeaderSize);
+    block.insert(block.end(), payload.begin(), payload.end());
+    return ExifOrientation(block);
 }

@@ -25,3 +25,7 @@ bool OrientationSwapsSides(int orientation);
 // block is exchanged with the bitmap's afterwards, so repeated turns reuse both blocks. Values outside
 // 2 ... 8 and empty bitmaps are left as they are.
 void TurnUpright(TBitmap& bitmap, int orientation, TBitmap& scratch);
+
+// The orientation in Exif data as PNG's eXIf and WebP's EXIF chunks hold it: the TIFF structure itself,
+// or (as some writers store it) preceded by "Exif\0\0" as in a JPEG.
+int ExifPayloadOrientation(std::span<const std::uint8_t> payload);

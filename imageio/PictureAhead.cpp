@@ -122,7 +122,7 @@ TPictureAhead::TResult TPictureAhead::Read(const TJob& job, TPictureIO& loader) 
     TIOParams& params = loader.Params();
     params.JpegFitWidth = job.Box.width();
     params.JpegFitHeight = job.Box.height();
-    // Only JPEG and TIFF report an orientation; an earlier one must not turn a picture of another format.
+    // Not every format reports an orientation; an earlier one must not turn a picture of another format.
     params.ExifOrientation = UprightOrientation;
     try {
         loader.LoadFromFile(job.Path);

@@ -43,6 +43,13 @@ void CheckBitmapSize(int width, int height, TPixelFormat format);
 // once instead of filling hundreds of megabytes with black.
 void SetReaderPixelBound(std::int64_t pixels);
 
+// PNG (libpng), GIF (giflib: the first image) and WebP (libwebp: the first frame of an animation). Each
+// composites transparency over black and reports an eXIf or EXIF orientation in ExifOrientation; the WebP
+// reader decodes a still picture at no more than its fit into JpegFitWidth x JpegFitHeight.
+void ReadPng(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+void ReadWebp(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
+
 // HEIF (HEIC, HIF) and AVIF through libheif, the primary image upright with crop, rotation and mirror
 // applied; JPEG XL through libjxl, its first frame upright. Both read the whole file into memory first,
 // so a file beyond MaxWholeFileBytes is refused; transparency lies over black, deeper samples are

@@ -20,7 +20,7 @@
 
 namespace {
 
-enum class TFormat { Jpeg, Bmp, Tiff, Pcx, Tga, Ico, Cur, Heif, Jxl };
+enum class TFormat { Jpeg, Bmp, Tiff, Pcx, Tga, Ico, Cur, Png, Gif, Webp, Heif, Jxl };
 
 // Broken: an exception other than the bitmap's out-of-memory error came out, or the bitmap is inconsistent.
 enum class TOutcome { Read, Aborted, OutOfMemory, Broken };
@@ -44,6 +44,9 @@ TOutcome ReadBytes(TFormat format, const QByteArray& bytes) {
         [&] { ReadTga(stream, bitmap, params, context); },
         [&] { ReadIcon(stream, bitmap, params, context); },
         [&] { ReadCursor(stream, bitmap, params, context); },
+        [&] { ReadPng(stream, bitmap, params, context); },
+        [&] { ReadGif(stream, bitmap, params, context); },
+        [&] { ReadWebp(stream, bitmap, params, context); },
         [&] { ReadHeif(stream, bitmap, params, context); },
         [&] { ReadJxl(stream, bitmap, params, context); },
     };
@@ -89,6 +92,9 @@ TEST(Malformed, SavedCasesAreReplayed) {
         {"tga/malformed", {"*.tga"}, {TFormat::Tga}},
         // Either reader over either kind of file.
         {"ico/malformed", {"*.ico", "*.cur"}, {TFormat::Ico, TFormat::Cur}},
+        {"png/malformed", {"*.png"}, {TFormat::Png}},
+        {"gif/malformed", {"*.gif"}, {TFormat::Gif}},
+        {"webp/malformed", {"*.webp"}, {TFormat::Webp}},
         {"heif/malformed", {"*.heic"}, {TFormat::Heif}},
         {"avif/malformed", {"*.avif"}, {TFormat::Heif}},
         {"jxl/malformed", {"*.jxl"}, {TFormat::Jxl}},
@@ -113,7 +119,8 @@ TEST(Malformed, SavedCasesAreReplayed) {
 
 TEST(Malformed, SomeSavedCasesAreRefusedOrRaiseTheLimit) {
     // The JPEG library's fatal errors and the PCX reader's out-of-memory error arrive as Aborted; the TGA
-    // reader passes the bitmap's out-of-memory error on.
+    // reader passes the bitmap's out-of-memory error on. The PNG, GIF and WebP libraries' errors arrive as
+    // Aborted, sizes beyond the bitmap's limit as its out-of-memory error.
     for (const auto& [format, file, outcome] :
          {std::tuple{TFormat::Pcx, "pcx/malformed/size-65536-squared.pcx", TOutcome::Aborted},
           std::tuple{TFormat::Tga, "tga/malformed/size-65535-squared.tga", TOutcome::OutOfMemory},
@@ -122,7 +129,17 @@ TEST(Malformed, SomeSavedCasesAreRefusedOrRaiseTheLimit) {
           std::tuple{TFormat::Jpeg, "jpeg/malformed/sof-precision-twelve.jpg", TOutcome::Aborted},
           std::tuple{TFormat::Jpeg, "jpeg/malformed/scan-before-frame.jpg", TOutcome::Aborted},
           std::tuple{TFormat::Jpeg, "jpeg/malformed/segment-length-zero.jpg", TOutcome::Aborted},
-          std::tuple{TFormat::Jpeg, "jpeg/malformed/only-signature.jpg", TOutcome::Aborted}}) {
+          std::tuple{TFormat::Jpeg, "jpeg/malformed/only-signature.jpg", TOutcome::Aborted},
+          std::tuple{TFormat::Png, "png/malformed/ihdr-million-squared.png", TOutcome::OutOfMemory},
+          std::tuple{TFormat::Png, "png/malformed/ihdr-width-beyond-limit.png", TOutcome::Aborted},
+          std::tuple{TFormat::Png, "png/malformed/idat-garbage.png", TOutcome::Aborted},
+          std::tuple{TFormat::Png, "png/malformed/idat-cut.png", TOutcome::Aborted},
+          std::tuple{TFormat::Gif, "gif/malformed/screen-and-frame-65535.gif", TOutcome::OutOfMemory},
+          std::tuple{TFormat::Gif, "gif/malformed/lzw-cut.gif", TOutcome::Aborted},
+          std::tuple{TFormat::Gif, "gif/malformed/no-image.gif", TOutcome::Aborted},
+          std::tuple{TFormat::Webp, "webp/malformed/vp8-cut.webp", TOutcome::Aborted},
+          std::tuple{TFormat::Webp, "webp/malformed/vp8l-data-garbage.webp", TOutcome::Aborted},
+          std::tuple{TFormat::Webp, "webp/malformed/frame-offset-beyond-canvas.webp", TOutcome::Aborted}}) {
         EXPECT_EQ(ReadBytes(format, DataBytes(file)), outcome) << file;
     }
 }
@@ -155,6 +172,9 @@ TEST(Malformed, EveryTruncationOfEveryTestPicture) {
         {TFormat::Tga, FilesIn(QStringLiteral("tga"), {"*.tga"})},
         {TFormat::Ico, FilesIn(QStringLiteral("ico"), {"*.ico"})},
         {TFormat::Cur, FilesIn(QStringLiteral("ico"), {"*.cur"})},
+        {TFormat::Png, FilesIn(QStringLiteral("png"), {"*.png"})},
+        {TFormat::Gif, FilesIn(QStringLiteral("gif"), {"*.gif"})},
+        {TFormat::Webp, FilesIn(QStringLiteral("webp"), {"*.webp"})},
         // One picture each: every cut runs the whole library decode.
         {TFormat::Heif, FilesIn(QStringLiteral("heif"), {"rgb8.heic"})},
         {TFormat::Heif, FilesIn(QStringLiteral("avif"), {"alpha.avif"})},
@@ -200,6 +220,11 @@ TEST(Malformed, EveryByteOfTheHeadersInverted) {
           "tga/script-extension-area.tga", "tga/script-right-32bit-rle.tga"}},
         {TFormat::Ico, {"ico/magick-16colour.ico", "ico/magick-32bit.ico", "ico/mono.ico"}},
         {TFormat::Cur, {"ico/two-images.cur"}},
+        {TFormat::Png,
+         {"png/palette-4-trns.png", "png/interlaced-rgba-16.png", "png/exif-orientation-6.png"},
+         120},
+        {TFormat::Gif, {"gif/offset-transparent.gif", "gif/interlaced.gif"}, 60},
+        {TFormat::Webp, {"webp/lossy-alpha.webp", "webp/animated.webp", "webp/exif-orientation-6.webp"}, 120},
         // The boxes before the coded data; the codestream headers.
         {TFormat::Heif, {"heif/rotated-mirrored.heic", "avif/rgb8-420.avif"}, 400},
         {TFormat::Jxl, {"jxl/lossy.jxl", "jxl/oriented6.jxl"}, 120},

@@ -13,13 +13,13 @@ TEST(FotoScan, ExtensionRules) {
     EXPECT_EQ(ExtractFileExt(QStringLiteral("dir.x/name")), QString());
     EXPECT_EQ(ExtractFileExt(QStringLiteral("c:name")), QString());
     EXPECT_EQ(ExtractFileExt(QStringLiteral("noext")), QString());
-    for (const char* taken :
-         {"Photo.JPG", "scan.Tiff", "x.jpeg", ".jpg", "a.JPE", "b.Targa", "c.WIN", "d.icb", "e.vst", "f.vda",
-          "g.rle", "h.dib", "i.cur", "j.ico", "k.emf", "l.wmf", "m.pcx"}) {
+    for (const char* taken : {"Photo.JPG", "scan.Tiff", "x.jpeg", ".jpg",  "a.JPE", "b.Targa", "c.WIN",
+                              "d.icb",     "e.vst",     "f.vda",  "g.rle", "h.dib", "i.cur",   "j.ico",
+                              "k.emf",     "l.wmf",     "m.pcx",  "n.png", "o.GIF", "p.webp"}) {
         EXPECT_TRUE(HasPictureExtension(QString::fromLatin1(taken))) << taken;
     }
     for (const char* refused :
-         {"archive.jpg.zip", "readme.txt", "picture.png", "anim.gif", "nodot", "x.jpg ", "y.jp", "z.jpgx"}) {
+         {"archive.jpg.zip", "readme.txt", "picture.psd", "anim.mng", "nodot", "x.jpg ", "y.jp", "z.jpgx"}) {
         EXPECT_FALSE(HasPictureExtension(QString::fromLatin1(refused))) << refused;
     }
     // Only ASCII letters are lower-cased: a dotless capital I does not become "i".
@@ -29,7 +29,7 @@ TEST(FotoScan, ExtensionRules) {
 TEST(FotoScan, ListsOneLevelWithHiddenEntriesAndPictureNamedFolders) {
     QTemporaryDir folder;
     const QString root = folder.path();
-    for (const char* name : {"Photo.JPG", ".hidden.bmp", ".jpg", "readme.txt", "picture.png"}) {
+    for (const char* name : {"Photo.JPG", ".hidden.bmp", ".jpg", "readme.txt", "picture.psd"}) {
         WriteFileBytes(root + QLatin1Char('/') + QString::fromLatin1(name), "x");
     }
     QDir(root).mkpath(QStringLiteral("holiday.jpg"));

@@ -1,0 +1,207 @@
+// GIF files through giflib: the first image of the file, drawn at its offset on a black logical screen
+// (grown to hold the image where the image reaches past it, as browsers show such files), its transparent
+// index left black. The library decodes the LZW stream line by line; this file walks the records up to
+// the first image, takes the transparent index from the graphic control extension before it, and maps
+// the colour indices to blue, green, red.
+
+#include "imageio/Readers.h"
+#include "imageio/Stream.h"
+
+#include "platform/Exceptions.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <gif_lib.h>
+
+namespace {
+
+struct TGifCloser {
+    void operator()(GifFileType* gif) const {
+        int error = 0;
+        DGifCloseFile(gif, &error);
+    }
+};
+using TGifFile = std::unique_ptr<GifFileType, TGifCloser>;
+
+// The library asks for a length byte, then for the block of at most 255 bytes it announces; a buffer
+// spares a system call for each.
+struct TBufferedInput {
+    static constexpr int Capacity = 64 * 1024;
+    TStream* Stream = nullptr;
+    int Next = 0;
+    int End = 0;
+    std::uint8_t Bytes[Capacity];
+};
+
+int ReadFromStream(GifFileType* gif, GifByteType* buffer, int count) {
+    auto& input = *static_cast<TBufferedInput*>(gif->UserData);
+    int copied = 0;
+    while (copied < count) {
+        if (input.Next == input.End) {
+            input.Next = 0;
+            input.End = int(input.Stream->Read(input.Bytes, TBufferedInput::Capacity));
+            if (input.End <= 0) {
+                input.End = 0;
+                break;
+            }
+        }
+        const int part = std::min(count - copied, input.End - input.Next);
+        std::memcpy(buffer + copied, input.Bytes + input.Next, std::size_t(part));
+        input.Next += part;
+        copied += part;
+    }
+    return copied;
+}
+
+// Blue, green, red and a spare byte for each of the 256 indices, so that a pixel is one 4-byte store.
+// Indices beyond the colour table stay black; a file without any colour table gets the grey ramp that
+// decoders commonly assume. The transparent index is black too: the first image lies on a black screen.
+using TColourTable = std::array<std::uint8_t[4], 256>;
+
+TColourTable ColourTableOf(const ColorMapObject* map, int transparent) {
+    TColourTable table{};
+    if (!map || !map->Colors) {
+        for (int i = 0; i < 256; ++i) {
+            std::fill_n(table[std::size_t(i)], 3, std::uint8_t(i));
+        }
+    } else {
+        const int count = std::clamp(map->ColorCount, 0, 256);
+        for (int i = 0; i < count; ++i) {
+            const GifColorType& colour = map->Colors[i];
+            table[std::size_t(i)][0] = colour.Blue;
+            table[std::size_t(i)][1] = colour.Green;
+            table[std::size_t(i)][2] = colour.Red;
+        }
+    }
+    if (transparent >= 0 && transparent < 256) {
+        std::fill_n(table[std::size_t(transparent)], 3, std::uint8_t(0));
+    }
+    return table;
+}
+
+void KeepPalette(const ColorMapObject* map, TIOParams& params) {
+    params.FreePalette();
+    if (!map || !map->Colors) {
+        return;
+    }
+    const int count = std::clamp(map->ColorCount, 0, 256);
+    params.Palette.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        params.Palette[std::size_t(i)] = {map->Colors[i].Blue, map->Colors[i].Green, map->Colors[i].Red};
+    }
+    params.PaletteCount = count;
+}
+
+// Skips extensions up to the first image descriptor; the graphic control extension of the image gives
+// its transparent index. False at the end of the file or on an error.
+bool FindFirstImage(GifFileType* gif, int& transparent) {
+    transparent = NO_TRANSPARENT_COLOR;
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &record) == GIF_ERROR) {
+            return false;
+        }
+        if (record == IMAGE_DESC_RECORD_TYPE) {
+            return DGifGetImageDesc(gif) == GIF_OK;
+        }
+        if (record != EXTENSION_RECORD_TYPE) {
+            return false;
+        }
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) {
+            return false;
+        }
+        if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
+            GraphicsControlBlock control{};
+            if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK) {
+                transparent = control.TransparentColor;
+            }
+        }
+        while (block) {
+            if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
+                return false;
+            }
+        }
+    }
+}
+
+// The image row that the n-th line of the file holds: interlaced images send every eighth row from 0,
+// every eighth from 4, every fourth from 2, then every second from 1.
+int RowOfLine(int line, int height, bool interlaced) {
+    if (!interlaced) {
+        return line;
+    }
+    static constexpr int Starts[4] = {0, 4, 2, 1};
+    static constexpr int Steps[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        const int rows = height > Starts[pass] ? (height - Starts[pass] + Steps[pass] - 1) / Steps[pass] : 0;
+        if (line < rows) {
+            return Starts[pass] + line * Steps[pass];
+        }
+        line -= rows;
+    }
+    return -1;
+}
+
+// Each store writes a spare byte into the next pixel, which the next store overwrites; the last pixel
+// gets three bytes, so nothing past the image's part of the row is touched.
+void DrawLine(const std::uint8_t* indices, int width, const TColourTable& colours, std::uint8_t* to) {
+    for (int x = 0; x + 1 < width; ++x, to += 3) {
+        std::memcpy(to, colours[indices[x]], 4);
+    }
+    std::memcpy(to, colours[indices[width - 1]], 3);
+}
+
+} // namespace
+
+void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
+    const auto input = std::make_unique<TBufferedInput>();
+    input->Stream = &stream;
+    int error = 0;
+    TGifFile gif(DGifOpen(input.get(), ReadFromStream, &error));
+    int transparent = NO_TRANSPARENT_COLOR;
+    if (!gif || !FindFirstImage(gif.get(), transparent)) {
+        context.Abort();
+        return;
+    }
+    const GifImageDesc& image = gif->Image;
+    if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0) {
+        context.Abort();
+        return;
+    }
+    // Each side below 2^17: the sums cannot overflow.
+    const int width = std::max(gif->SWidth, image.Left + image.Width);
+    const int height = std::max(gif->SHeight, image.Top + image.Height);
+    CheckBitmapSize(width, height, TPixelFormat::pf24bit);
+
+    const ColorMapObject* map = image.ColorMap ? image.ColorMap : gif->SColorMap;
+    params.Width = width;
+    params.Height = height;
+    params.BitsPerSample = map ? map->BitsPerPixel : 8;
+    params.SamplesPerPixel = 1;
+    KeepPalette(map, params);
+    const TColourTable colours = ColourTableOf(map, transparent);
+
+    std::vector<std::uint8_t> line(std::size_t(image.Width));
+    ResetBitmapBlack(bitmap, width, height, TPixelFormat::pf24bit);
+    context.Factor = 100.0 / image.Height;
+    context.Counter = 0;
+    for (int n = 0; n < image.Height; ++n) {
+        if (DGifGetLine(gif.get(), line.data(), image.Width) == GIF_ERROR) {
+            context.Abort();
+            return;
+        }
+        const int y = image.Top + RowOfLine(n, image.Height, image.Interlace);
+        DrawLine(line.data(), image.Width, colours, bitmap.ScanLine(y) + std::size_t(image.Left) * 3);
+        ++context.Counter;
+        context.Report();
+        if (context.IsAborted()) {
+            return;
+        }
+    }
+}
