@@ -3,6 +3,8 @@
 #include "effects/EffectCatalogue.h"
 #include "slideshow/EffectLists.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <limits>
 
@@ -34,7 +36,7 @@ QString MSecToText(int milliseconds, bool verbose) {
     const int m = s / 60;
     const int r = s - 60 * m;
     if (verbose) {
-        return TwoDigits(m) + QStringLiteral(" Мин  и  ") + TwoDigits(r) + QStringLiteral(" Сек");
+        return QCoreApplication::translate("TFProperty", "%1 Мин  и  %2 Сек").arg(TwoDigits(m), TwoDigits(r));
     }
     return TwoDigits(m) + QLatin1Char(':') + TwoDigits(r);
 }
@@ -56,7 +58,7 @@ QString IntervalText(int position) {
 }
 
 QString SpeedText(int position) {
-    return QString::number(position) + QStringLiteral(" МиллиСек");
+    return QCoreApplication::translate("TFProperty", "%n МиллиСек", nullptr, position);
 }
 
 QStringList EffectNames() {
@@ -82,9 +84,9 @@ bool EffectEnabled(const QStringList& sorted, int effect) {
 }
 
 QString NoPicturesAtStartText() {
-    return QStringLiteral("В этой папке изображения отсутствуют!!!!");
+    return QCoreApplication::translate("TFProperty", "В этой папке изображения отсутствуют!!!!");
 }
 
 QString NoPicturesAfterChoiceText() {
-    return QStringLiteral("В этой папке изображения отсутствуют");
+    return QCoreApplication::translate("TFProperty", "В этой папке изображения отсутствуют");
 }

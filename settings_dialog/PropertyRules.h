@@ -4,6 +4,7 @@
 #include <QStringList>
 
 // The settings dialog's rules that need no widget.
+// Their texts are Russian, translated as the dialog's own texts are (context "TFProperty").
 
 // Milliseconds as minutes and seconds, each at least two digits: "00 Мин  и  15 Сек" when verbose,
 // "00:15" otherwise. Parts of a second are dropped.

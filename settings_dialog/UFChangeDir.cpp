@@ -38,16 +38,16 @@ protected:
 } // namespace
 
 QString PicturesPrompt() {
-    return QStringLiteral("Выбирите каталог, содержащий  изображения:");
+    return TFChangeDir::tr("Выбирите каталог, содержащий  изображения:");
 }
 
 QString MusicPrompt() {
-    return QStringLiteral("Выбирите каталог, содержащий  музыку:");
+    return TFChangeDir::tr("Выбирите каталог, содержащий  музыку:");
 }
 
 TFChangeDir::TFChangeDir(QWidget* parent) : QDialog(parent) {
     FChangeDir = this;
-    setWindowTitle(QStringLiteral("Обзор папок"));
+    setWindowTitle(tr("Обзор папок"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFont(SansFont(11));
@@ -79,8 +79,7 @@ TFChangeDir::TFChangeDir(QWidget* parent) : QDialog(parent) {
         BOkClick(BOk);
         accept();
     });
-    bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Отмена"),
-                              Panel1);
+    bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("Отмена"), Panel1);
     bCancel->setGeometry(208, 2, 75, 25);
     connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -91,7 +91,7 @@ void SetSliderBevel(TNSBevel& bevel, TColor borderSpaceColor, TColor innerShadow
 TFProperty::TFProperty(QWidget* parent) : QDialog(parent) {
     FProperty = this;
     setObjectName(QStringLiteral("FProperty"));
-    setWindowTitle(QStringLiteral("Параметры заставки \"Ambrelle\""));
+    setWindowTitle(tr("Параметры заставки \"Ambrelle\""));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(EmblemIcon());
@@ -137,7 +137,7 @@ void TFProperty::CreateHeader() {
     Image1 = new QLabel(this);
     Image1->setGeometry(11, 3, 64, 64);
     Image1->setPixmap(EmblemPixmap(64));
-    Label11 = new QLabel(QStringLiteral("Заставка \"Ambrelle\""), this);
+    Label11 = new QLabel(tr("Заставка \"Ambrelle\""), this);
     Label11->move(88, 20);
     Label11->setFont(SansFont(21));
     Label11->adjustSize();
@@ -148,14 +148,14 @@ void TFProperty::CreateHeader() {
 }
 
 void TFProperty::CreateEffectList() {
-    Label6 = PlaceLabel(this, QStringLiteral("Эффекты:"), 8, 72);
+    Label6 = PlaceLabel(this, tr("Эффекты:"), 8, 72);
     RadioGroup1 = new QGroupBox(this);
     RadioGroup1->setGeometry(8, 87, 177, 30);
-    RadioButton1 = new QRadioButton(QStringLiteral("Отображение"), this);
+    RadioButton1 = new QRadioButton(tr("Отображение"), this);
     RadioButton1->setGeometry(12, 96, 93, 17);
     RadioButton1->setChecked(true);
     connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(RadioButton1); });
-    RadioButton2 = new QRadioButton(QStringLiteral("Скрытие"), this);
+    RadioButton2 = new QRadioButton(tr("Скрытие"), this);
     RadioButton2->setGeometry(110, 96, 73, 17);
     connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(RadioButton2); });
     // The platform's sans-serif font is wider than the one these places were measured for. A narrower gap
@@ -225,29 +225,29 @@ TNSSlider* TFProperty::CreateSlider(QWidget* panel, int minValue, int maxValue, 
 }
 
 void TFProperty::CreateSliders() {
-    Label1 = PlaceLabel(this, QStringLiteral("Частота смены изображения:"), 8, 280);
+    Label1 = PlaceLabel(this, tr("Частота смены изображения:"), 8, 280);
     Panel4 = new TPanel(this);
     Panel4->setGeometry(10, 296, 407, 56);
-    Label4 = PlaceLabel(Panel4, QStringLiteral("Чаще"), 0, 16);
+    Label4 = PlaceLabel(Panel4, tr("Чаще", "interval slider"), 0, 16);
     NSSlider1 = CreateSlider(Panel4, 167, 50000, 166, 2500);
     NSSlider1->setObjectName(QStringLiteral("NSSlider1"));
     NSSlider1->SetOnChange([this](QObject* sender) { NSSlider1Change(sender); });
-    Label5 = PlaceLabel(Panel4, QStringLiteral("Реже"), 370, 13);
+    Label5 = PlaceLabel(Panel4, tr("Реже", "interval slider"), 370, 13);
     Label3 = ValueLabel(Panel4);
 
-    Label7 = PlaceLabel(this, QStringLiteral("Скорость вывода изиббражения:"), 8, 354);
+    Label7 = PlaceLabel(this, tr("Скорость вывода изиббражения:"), 8, 354);
     Panel3 = new TPanel(this);
     Panel3->setGeometry(10, 370, 407, 56);
-    Label9 = PlaceLabel(Panel3, QStringLiteral("Чаще"), 0, 16);
+    Label9 = PlaceLabel(Panel3, tr("Чаще", "speed slider"), 0, 16);
     NSSlider2 = CreateSlider(Panel3, 1, 100, 1, 1);
     NSSlider2->setObjectName(QStringLiteral("NSSlider2"));
     NSSlider2->SetOnChange([this](QObject* sender) { NSSlider2Change(sender); });
-    Label10 = PlaceLabel(Panel3, QStringLiteral("Реже"), 370, 13);
+    Label10 = PlaceLabel(Panel3, tr("Реже", "speed slider"), 370, 13);
     Label8 = ValueLabel(Panel3);
 }
 
 void TFProperty::CreateFolderField() {
-    Label2 = PlaceLabel(this, QStringLiteral("Использовать изображения из папки:"), 16, 432);
+    Label2 = PlaceLabel(this, tr("Использовать изображения из папки:"), 16, 432);
     FolderPic = new TBevelEdit(this);
     FolderPic->setObjectName(QStringLiteral("FolderPic"));
     FolderPic->setGeometry(12, 450, 317, 24);
@@ -257,7 +257,7 @@ void TFProperty::CreateFolderField() {
     QPalette face = FolderPic->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     FolderPic->setPalette(face);
-    ChFolderPic = new QPushButton(QStringLiteral("Обзор"), this);
+    ChFolderPic = new QPushButton(tr("Обзор"), this);
     ChFolderPic->setObjectName(QStringLiteral("ChFolderPic"));
     ChFolderPic->setGeometry(340, 448, 75, 25);
     ChFolderPic->setAutoDefault(false);

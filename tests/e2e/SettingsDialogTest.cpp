@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QImage>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -160,4 +162,51 @@ TEST_F(SettingsDialog, TheFolderButtonOpensTheChooserAndTheChosenFolderIsScanned
     EXPECT_TRUE(WaitFor([&] { return PreviewShowsThePicture(shot = Shot()); }, 8000));
     EXPECT_FALSE(NoPicturesMessageShown(shot));
     run.Kill();
+}
+
+TEST_F(SettingsDialog, SpeaksEnglishToAnEnglishLocaleAndRussianToARussianOrTheCLocale) {
+    const QString russianTitle = QStringLiteral("Параметры заставки \"Ambrelle\"");
+    struct Row {
+        const char* lang;
+        QString title;
+    };
+    const Row rows[] = {{"en_US.UTF-8", QStringLiteral("Ambrelle screen saver settings")},
+                        {"ru_RU.UTF-8", russianTitle},
+                        {"C", russianTitle}};
+    // Where the dialog's texts stand, clear of the preview, the sliders and the folder's path: header,
+    // "Effects:", the radio buttons, the slider captions, their end labels and values, the folder caption
+    // and button.
+    const QRect texts[] = {{88, 20, 330, 26}, {8, 72, 180, 14},   {12, 96, 170, 17},  {8, 280, 400, 15},
+                           {10, 312, 31, 14}, {380, 309, 36, 14}, {10, 331, 401, 17}, {8, 354, 400, 15},
+                           {10, 386, 31, 14}, {380, 383, 36, 14}, {10, 405, 401, 17}, {16, 432, 320, 15},
+                           {340, 448, 75, 25}};
+    UseFolder(pictures);
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) {
+        run.Environment().remove(QLatin1String(variable));
+    }
+    std::vector<std::vector<QImage>> shown;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.lang);
+        run.Environment().insert(QStringLiteral("LANG"), QLatin1String(row.lang));
+        run.Start({QStringLiteral("/c")});
+        const TX11Test::TWindow dialog = WaitForDialog();
+        ASSERT_NE(dialog, 0u);
+        EXPECT_EQ(x.Text(dialog, "_NET_WM_NAME"), row.title);
+        // The preview's first picture: the dialog is up and drawn.
+        QImage shot;
+        ASSERT_TRUE(WaitFor([&] { return PreviewShowsThePicture(shot = Shot()); }, 8000));
+        std::vector<QImage>& parts = shown.emplace_back();
+        for (const QRect& text : texts) {
+            parts.push_back(Part(shot, text));
+        }
+        run.Kill();
+    }
+    const std::vector<QImage>& english = shown[0];
+    const std::vector<QImage>& russian = shown[1];
+    const std::vector<QImage>& c = shown[2];
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NE(english[i], russian[i]);
+        EXPECT_EQ(c[i], russian[i]);
+    }
 }

@@ -204,6 +204,27 @@ std::vector<std::uint32_t> TX11Test::Property32(TWindow window, const char* name
     return values;
 }
 
+QString TX11Test::Text(TWindow window, const char* name) {
+    Display* d = Dpy(FDisplay);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, window, XInternAtom(d, name, False), 0, 1024, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) != Success) {
+        return QString();
+    }
+    QString text;
+    if (format == 8 && data != nullptr) {
+        text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(count));
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return text;
+}
+
 QStringList TX11Test::AtomNames(TWindow window, const char* name) {
     QStringList names;
     for (const std::uint32_t atom : Property32(window, name)) {

@@ -46,6 +46,8 @@ public:
     std::vector<std::uint32_t> Property32(TWindow window, const char* name);
     // The names of the atoms in an atom-list property.
     QStringList AtomNames(TWindow window, const char* name);
+    // A text property (such as _NET_WM_NAME) read as UTF-8; empty when it is missing.
+    QString Text(TWindow window, const char* name);
 
     // Active grabs on the root window, as another program would take them; the X status (0 GrabSuccess,
     // 1 AlreadyGrabbed, ...). Held until Ungrab or the end of the connection.
