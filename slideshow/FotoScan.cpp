@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <set>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -54,16 +58,114 @@ bool HasPictureExtension(const QString& name) {
     return HasPictureExtension(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
+bool NameLess(const QString& a, const QString& b) {
+    const auto fold = [](QChar c) {
+        const char16_t unit = c.unicode();
+        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+    };
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        if (fold(a[i]) != fold(b[i])) {
+            return fold(a[i]) < fold(b[i]);
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+namespace {
+
+// One entry found in a folder: its name as text for the order and the list, as stored for the system.
+struct TFoundName {
+    QString Text;
+    QByteArray Stored;
+};
+
+void SortByName(std::vector<TFoundName>& names) {
+    std::sort(names.begin(), names.end(),
+              [](const TFoundName& a, const TFoundName& b) { return NameLess(a.Text, b.Text); });
+}
+
+class TTreeScan {
+public:
+    TTreeScan(bool includeSubfolders, const TScanSink& sink) : FNested(includeSubfolders), FSink(sink) {}
+
+    // prefix: the folder's path relative to the top, with a trailing "/", or empty for the top.
+    bool Scan(const QByteArray& stored, const QString& prefix) {
+        if (FSink.Stopped && FSink.Stopped()) {
+            return true;
+        }
+        std::vector<TFoundName> pictures;
+        std::vector<TFoundName> folders;
+        TFolderId id;
+        const bool listed = ListStoredFolder(stored, id, [&](std::string_view name, bool folder) {
+            if (FNested && folder) {
+                if (name.front() != '.') {
+                    folders.push_back(
+                        {DecodeFileName(name), QByteArray(name.data(), qsizetype(name.size()))});
+                }
+            } else if (HasPictureExtension(name)) {
+                pictures.push_back({DecodeFileName(name), QByteArray()});
+            }
+        });
+        if (!listed) {
+            if (!prefix.isEmpty() && FSink.Unreadable) {
+                FSink.Unreadable(prefix.chopped(1), QString::fromLocal8Bit(std::strerror(errno)));
+            }
+            return false;
+        }
+        // A folder reached again through a link adds nothing.
+        if (!FVisited.insert(id).second) {
+            return true;
+        }
+        Report(pictures, prefix);
+        SortByName(folders);
+        for (const TFoundName& folder : folders) {
+            Scan(stored + '/' + folder.Stored, prefix + folder.Text + QLatin1Char('/'));
+        }
+        return true;
+    }
+
+private:
+    void Report(std::vector<TFoundName>& pictures, const QString& prefix) {
+        if (pictures.empty() || !FSink.Pictures) {
+            return;
+        }
+        SortByName(pictures);
+        QStringList paths;
+        paths.reserve(qsizetype(pictures.size()));
+        for (TFoundName& picture : pictures) {
+            paths.append(prefix.isEmpty() ? std::move(picture.Text) : prefix + picture.Text);
+        }
+        FSink.Pictures(std::move(paths));
+    }
+
+    bool FNested;
+    const TScanSink& FSink;
+    std::set<TFolderId> FVisited;
+};
+
+} // namespace
+
+bool ScanPictureTree(const QString& folder, bool includeSubfolders, const TScanSink& sink) {
+    if (folder.isEmpty()) {
+        return false;
+    }
+    QByteArray stored = QFile::encodeName(folder);
+    while (stored.size() > 1 && stored.endsWith('/')) {
+        stored.chop(1);
+    }
+    return TTreeScan(includeSubfolders, sink).Scan(stored, QString());
+}
+
 void ScanFotoDir() {
     if (FotoDir.isEmpty() || !QDir::setCurrent(FotoDir)) {
         return;
     }
-    // Straight from the system's listing: nothing is looked up per entry, and only the names kept
-    // become text.
-    ForEachStoredName(QStringLiteral("."), [](std::string_view name) {
-        if (HasPictureExtension(name)) {
-            PictureList.append(DecodeFileName(name));
-        }
-    });
+    TScanSink sink;
+    sink.Pictures = [](QStringList&& pictures) { PictureList.append(std::move(pictures)); };
+    ScanPictureTree(FotoDir, IncludeSubfolders, sink);
     PictureList.squeeze();
 }
