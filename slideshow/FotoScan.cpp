@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -58,34 +59,45 @@ bool HasPictureExtension(const QString& name) {
     return HasPictureExtension(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
+namespace {
+
+// The key of a name in the order: its UTF-8 form, which sorts as its characters do, with the ASCII letters
+// in lower case. Short names stay inside the string object.
+std::string SortKey(const QString& name) {
+    std::string key = name.toStdString();
+    for (char& c : key) {
+        c = AsciiLower(c);
+    }
+    return key;
+}
+
+} // namespace
+
 bool NameLess(const QString& a, const QString& b) {
-    const auto fold = [](QChar c) {
-        const char16_t unit = c.unicode();
-        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
-    };
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        if (fold(a[i]) != fold(b[i])) {
-            return fold(a[i]) < fold(b[i]);
-        }
-    }
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return a < b;
+    const int folded = SortKey(a).compare(SortKey(b));
+    return folded != 0 ? folded < 0 : a < b;
 }
 
 namespace {
 
-// One entry found in a folder: its name as text for the order and the list, as stored for the system.
+// One entry found in a folder: its name as text for the list and, case folded, for the order, and as
+// stored for the system.
 struct TFoundName {
     QString Text;
+    std::string Key;
     QByteArray Stored;
+
+    TFoundName(QString text, QByteArray stored)
+        : Text(std::move(text)), Key(SortKey(Text)), Stored(std::move(stored)) {}
+    // The order of NameLess, with the key made once per name.
+    bool operator<(const TFoundName& other) const {
+        const int folded = Key.compare(other.Key);
+        return folded != 0 ? folded < 0 : Text < other.Text;
+    }
 };
 
 void SortByName(std::vector<TFoundName>& names) {
-    std::sort(names.begin(), names.end(),
-              [](const TFoundName& a, const TFoundName& b) { return NameLess(a.Text, b.Text); });
+    std::sort(names.begin(), names.end());
 }
 
 class TTreeScan {
@@ -103,11 +115,11 @@ public:
         const bool listed = ListStoredFolder(stored, id, [&](std::string_view name, bool folder) {
             if (FNested && folder) {
                 if (name.front() != '.') {
-                    folders.push_back(
-                        {DecodeFileName(name), QByteArray(name.data(), qsizetype(name.size()))});
+                    folders.emplace_back(DecodeFileName(name),
+                                         QByteArray(name.data(), qsizetype(name.size())));
                 }
             } else if (HasPictureExtension(name)) {
-                pictures.push_back({DecodeFileName(name), QByteArray()});
+                pictures.emplace_back(DecodeFileName(name), QByteArray());
             }
         });
         if (!listed) {
