@@ -7,9 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -138,21 +141,88 @@ bool ForEachStoredName(const QString& folder, const std::function<void(std::stri
     return true;
 }
 
-bool OpenUnderStoredName(QFile& file, const QString& path, QIODevice::OpenMode mode) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString name = path.mid(slash + 1);
-    bool ascii = true;
-    for (const QChar c : name) {
-        ascii = ascii && c.unicode() < 0x80;
+namespace {
+
+bool IsAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// The byte forms a component of a path may be stored under: as it stands when it is ASCII, otherwise in
+// UTF-8 (when asked for) and in the two 8-bit code pages DecodeFileName reads.
+std::vector<QByteArray> StoredForms(const QString& component, bool withUtf8) {
+    if (IsAscii(component)) {
+        return {component.toLatin1()};
     }
-    if (ascii) {
+    std::vector<QByteArray> forms;
+    if (withUtf8) {
+        forms.push_back(component.toUtf8());
+    }
+    for (const auto& stored : {EncodeCyrillic(component), EncodeLatin1(component)}) {
+        if (stored) {
+            forms.push_back(*stored);
+        }
+    }
+    return forms;
+}
+
+bool IsStoredFolder(const QByteArray& path) {
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+bool OpenUnderStoredName(QFile& file, const QString& path, QIODevice::OpenMode mode) {
+    if (IsAscii(path)) {
         return false;
     }
-    const QByteArray folder = QFile::encodeName(path.left(slash + 1));
-    for (const auto& stored : {EncodeCyrillic(name), EncodeLatin1(name)}) {
-        if (stored && OpenBytes(file, folder + *stored, mode)) {
+    const QStringList components = path.split(QLatin1Char('/'));
+    // Folders on the way keep whichever form of their name is there; the name itself is tried only in
+    // the 8-bit forms, its UTF-8 form being what the ordinary open has tried already.
+    QByteArray stored;
+    for (qsizetype i = 0; i + 1 < components.size(); ++i) {
+        bool found = false;
+        for (const QByteArray& form : StoredForms(components[i], true)) {
+            if (IsAscii(components[i]) || IsStoredFolder(stored + form)) {
+                stored += form + '/';
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            return false;
+        }
+    }
+    for (const QByteArray& form : StoredForms(components.last(), false)) {
+        if (OpenBytes(file, stored + form, mode)) {
             return true;
         }
     }
     return false;
+}
+
+bool ListStoredFolder(const QByteArray& path, TFolderId& id,
+                      const std::function<void(std::string_view name, bool folder)>& visit) {
+    const std::unique_ptr<DIR, TDirCloser> dir(::opendir(path.constData()));
+    struct stat info {};
+    if (!dir || ::fstat(::dirfd(dir.get()), &info) != 0) {
+        return false;
+    }
+    id = {quint64(info.st_dev), quint64(info.st_ino)};
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        bool folder = entry->d_type == DT_DIR;
+        // A link counts as what it leads to; a broken one as no folder.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat target {};
+            folder = ::fstatat(::dirfd(dir.get()), entry->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+        }
+        visit(name, folder);
+        errno = 0;
+    }
+    return errno == 0;
 }

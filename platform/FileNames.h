@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFile>
+#include <QtGlobal>
+
 #include <QString>
+#include <compare>
 
 #include <functional>
 #include <string_view>
@@ -22,6 +25,20 @@ QString DecodeFileName(std::string_view bytes);
 bool ForEachStoredName(const QString& folder, const std::function<void(std::string_view name)>& visit);
 
 // Opens path read-only when its last component is a name that DecodeFileName read from an 8-bit code page
-// and the file is stored under those bytes; false (and the file left closed) otherwise, also for a folder.
-// For callers whose ordinary open of path has failed; mode is ReadOnly with any of its options.
+// and the file is stored under those bytes, the folders on its way stored under any of the names
+// DecodeFileName may have read; false (and the file left closed) otherwise, also for a folder. For callers
+// whose ordinary open of path has failed; mode is ReadOnly with any of its options.
 bool OpenUnderStoredName(QFile& file, const QString& path, QIODevice::OpenMode mode);
+
+// What tells one folder from every other, whichever path or link leads to it: its device and inode.
+struct TFolderId {
+    quint64 Device = 0;
+    quint64 Inode = 0;
+    auto operator<=>(const TFolderId&) const = default;
+};
+
+// Lists the folder stored under the bytes path: sets its id and calls visit with the stored name of every
+// entry ("." and ".." left out) and whether it is a folder, a symbolic link counting as what it leads to.
+// False, with errno set, when the folder cannot be opened or its listing fails part way.
+bool ListStoredFolder(const QByteArray& path, TFolderId& id,
+                      const std::function<void(std::string_view name, bool folder)>& visit);

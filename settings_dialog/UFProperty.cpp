@@ -12,6 +12,7 @@
 #include "slideshow/Settings.h"
 #include "slideshow/SlideCycle.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -33,6 +34,10 @@ TFProperty* FProperty = nullptr;
 namespace {
 
 constexpr int HintHidePause = 11000;
+// The row of the two picture-order check boxes under the folder field; what lies below it moves down by
+// its height.
+constexpr int OrderRowTop = 477;
+constexpr int OrderRowHeight = 20;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clGreen = 0x008000;
 
@@ -96,7 +101,7 @@ TFProperty::TFProperty(QWidget* parent) : QDialog(parent) {
                    Qt::WindowCloseButtonHint);
     setWindowIcon(EmblemIcon());
     setFont(SansFont(11));
-    setFixedSize(433, 525);
+    setFixedSize(433, 525 + OrderRowHeight);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -118,7 +123,12 @@ TFProperty::TFProperty(QWidget* parent) : QDialog(parent) {
         } catch (...) {
         }
     };
-    Cycle = new TSlideCycle(NSSlideImage1, {.Guard = silently, .RetryAfterWholePass = false}, this);
+    Cycle = new TSlideCycle(NSSlideImage1,
+                            {.Guard = silently,
+                             .RetryAfterWholePass = false,
+                             .Listed = [this] { PicturesListed(); },
+                             .FolderError = nullptr},
+                            this);
     ShowTimer = Cycle->ShowTimer;
     ShowTimer->SetEnabled(true);
     HideTimer = Cycle->HideTimer;
@@ -262,7 +272,15 @@ void TFProperty::CreateFolderField() {
     ChFolderPic->setGeometry(340, 448, 75, 25);
     ChFolderPic->setAutoDefault(false);
     connect(ChFolderPic, &QPushButton::clicked, this, [this] { ChFolderPicClick(ChFolderPic); });
-    Label12 = PlaceLabel(this, QString(), 7, 473);
+    SubfoldersBox = new QCheckBox(tr("Включая вложенные папки"), this);
+    SubfoldersBox->setObjectName(QStringLiteral("SubfoldersBox"));
+    SubfoldersBox->setGeometry(12, OrderRowTop, 200, 17);
+    connect(SubfoldersBox, &QCheckBox::clicked, this, [this] { SubfoldersBoxClick(SubfoldersBox); });
+    ShuffleBox = new QCheckBox(tr("В случайном порядке"), this);
+    ShuffleBox->setObjectName(QStringLiteral("ShuffleBox"));
+    ShuffleBox->setGeometry(220, OrderRowTop, 195, 17);
+    connect(ShuffleBox, &QCheckBox::clicked, this, [this] { ShuffleBoxClick(ShuffleBox); });
+    Label12 = PlaceLabel(this, QString(), 7, 473 + OrderRowHeight);
     Label12->setFont(SansFont(16));
     SetTextColor(Label12, clRed);
 }
@@ -287,8 +305,8 @@ void TFProperty::CreateButtons() {
 }
 
 void TFProperty::SetTabOrder() {
-    QWidget* const order[] = {BOk,           BCancel,      FolderPic,    ChFolderPic, NSSlider1,
-                              CheckListBox1, RadioButton1, RadioButton2, NSSlider2};
+    QWidget* const order[] = {BOk,       BCancel,       FolderPic,    ChFolderPic,  SubfoldersBox, ShuffleBox,
+                              NSSlider1, CheckListBox1, RadioButton1, RadioButton2, NSSlider2};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -304,6 +322,11 @@ void TFProperty::FormCreate() {
     TimerInterval = stored.TimerInterval;
     NSSlideImage1->SetTimerDelay(stored.TimerDelay);
     NFoto = stored.NFoto;
+    IncludeSubfolders = stored.IncludeSubfolders;
+    Shuffle = stored.Shuffle;
+    ShuffleSeed = stored.ShuffleSeed;
+    SubfoldersBox->setChecked(IncludeSubfolders);
+    ShuffleBox->setChecked(Shuffle);
     NSSlider1->SetPosition(IntervalToPosition(TimerInterval));
     NSSlider2->SetPosition(NSSlideImage1->TimerDelay());
     Label3->setText(IntervalText(NSSlider1->Position()));
@@ -317,12 +340,8 @@ void TFProperty::FormCreate() {
         }
     }
     RadioButton1Click(RadioButton1);
+    FNoPicturesText = NoPicturesAtStartText();
     RescanFolder();
-    if (!PictureList.isEmpty()) {
-        ShowTimer->SetEnabled(true);
-    } else {
-        ShowNoPicturesText(NoPicturesAtStartText());
-    }
 }
 
 void TFProperty::showEvent(QShowEvent* event) {
@@ -417,11 +436,22 @@ void TFProperty::SetFolderField(const QString& path) {
     FolderPic->setToolTip(FolderPic->text());
 }
 
-// The preview starts again from the first picture of the folder.
+// The preview starts again from the first picture of the folder, or a new random pass. PicturesListed
+// follows once the folder has been listed.
 void TFProperty::RescanFolder() {
     FotoDir = FolderPic->text();
-    Cycle->ListPictures();
     NFoto = 0;
+    ShuffleLast.clear();
+    Cycle->ListPictures();
+}
+
+void TFProperty::PicturesListed() {
+    if (PictureList.isEmpty()) {
+        ShowNoPicturesText(FNoPicturesText);
+        return;
+    }
+    Label12->setText(QString());
+    ShowTimer->SetEnabled(true);
 }
 
 void TFProperty::ShowNoPicturesText(const QString& text) {
@@ -438,13 +468,20 @@ void TFProperty::ChFolderPicClick(QObject*) {
             SetFolderField(chooser.ChosenPath());
         }
     }
+    FNoPicturesText = NoPicturesAfterChoiceText();
     RescanFolder();
-    if (!PictureList.isEmpty()) {
-        Label12->setText(QString());
-        ShowTimer->SetEnabled(true);
-    } else {
-        ShowNoPicturesText(NoPicturesAfterChoiceText());
-    }
+}
+
+// The preview follows the check boxes at once, as it follows a folder choice.
+void TFProperty::SubfoldersBoxClick(QObject*) {
+    IncludeSubfolders = SubfoldersBox->isChecked();
+    HideTimer->SetEnabled(false);
+    FNoPicturesText = NoPicturesAfterChoiceText();
+    RescanFolder();
+}
+
+void TFProperty::ShuffleBoxClick(QObject*) {
+    Shuffle = ShuffleBox->isChecked();
 }
 
 void TFProperty::ShowTimerTimer(QObject*) {
@@ -459,6 +496,9 @@ void TFProperty::BOkClick(QObject*) {
     FotoDir = FolderPic->text();
     TimerInterval = PositionToInterval(NSSlider1->Position());
     WriteTimings(NSSlider2->Position());
+    IncludeSubfolders = SubfoldersBox->isChecked();
+    Shuffle = ShuffleBox->isChecked();
+    WritePictureOrder();
     WriteFotoDir();
     SortEffectList(ShowEffects);
     SaveStringsToFile(ShowEffects, BasePath + ShowEffectsFileName);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -33,6 +34,8 @@ public:
     void NSSlider1Change(QObject* Sender);
     void NSSlider2Change(QObject* Sender);
     void ChFolderPicClick(QObject* Sender);
+    void SubfoldersBoxClick(QObject* Sender);
+    void ShuffleBoxClick(QObject* Sender);
     void ShowTimerTimer(QObject* Sender);
     void HideTimerTimer(QObject* Sender);
     void BOkClick(QObject* Sender);
@@ -66,6 +69,9 @@ public:
     QLabel* Label2 = nullptr;
     QLineEdit* FolderPic = nullptr;
     QPushButton* ChFolderPic = nullptr;
+    // "IncludeSubfolders" and "Shuffle".
+    QCheckBox* SubfoldersBox = nullptr;
+    QCheckBox* ShuffleBox = nullptr;
     QLabel* Label12 = nullptr;
     QWidget* Panel1 = nullptr;
     QPushButton* BOk = nullptr;
@@ -93,7 +99,11 @@ private:
     void ShowChosenEffects();
     void SetFolderField(const QString& path);
     void RescanFolder();
+    void PicturesListed();
     void ShowNoPicturesText(const QString& text);
+
+    // What Label12 says when the folder being listed has no pictures.
+    QString FNoPicturesText;
 };
 
 // The dialog while it exists.

@@ -9,3 +9,8 @@ bool SettingsMode = false;
 QString FotoDir;
 int NFoto = 0;
 int TimerInterval = 15;
+
+bool IncludeSubfolders = false;
+bool Shuffle = false;
+quint32 ShuffleSeed = 0;
+QString ShuffleLast;

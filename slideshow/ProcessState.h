@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 // The values that start-up, the slide show and the settings dialog share for the whole run.
 
@@ -10,7 +11,8 @@ extern QString BasePath;
 // Enabled show and hide effect numbers as decimal text, kept in text order ("0", "1", "10", ...).
 extern QStringList ShowEffects;
 extern QStringList HideEffects;
-// Bare file names of the pictures in FotoDir, in the order of the directory listing.
+// The pictures of FotoDir in name order: bare file names, and paths relative to FotoDir for pictures in
+// its subfolders.
 extern QStringList PictureList;
 // Set once the settings dialog has been created; the slide show then stays idle.
 extern bool SettingsMode;
@@ -20,3 +22,12 @@ extern bool SettingsMode;
 extern QString FotoDir;
 extern int NFoto;
 extern int TimerInterval;
+
+// Whether the pictures of FotoDir's subfolders are shown too, and whether each pass over the pictures
+// takes a random order.
+extern bool IncludeSubfolders;
+extern bool Shuffle;
+// The random pass in progress: the seed of its order (0 until one is drawn) and the picture shown last in
+// it, as its entry of PictureList reads (empty before its first picture).
+extern quint32 ShuffleSeed;
+extern QString ShuffleLast;

@@ -14,6 +14,10 @@ const QString KeyNFoto = QStringLiteral("NFoto");
 const QString KeyTimerInterval = QStringLiteral("TimerInterval");
 const QString KeyTimerDelay = QStringLiteral("TimerDelay");
 const QString KeyFotoDir = QStringLiteral("FotoDir");
+const QString KeyIncludeSubfolders = QStringLiteral("IncludeSubfolders");
+const QString KeyShuffle = QStringLiteral("Shuffle");
+const QString KeyShuffleSeed = QStringLiteral("ShuffleSeed");
+const QString KeyShuffleLast = QStringLiteral("ShuffleLast");
 
 TIniFile SettingsFile() {
     return TIniFile(SettingsFileName);
@@ -28,6 +32,11 @@ TStoredSettings ReadStoredSettings() {
     stored.NFoto = file.ReadInteger(SettingsSection, KeyNFoto, defaults.NFoto);
     stored.TimerInterval = file.ReadInteger(SettingsSection, KeyTimerInterval, defaults.TimerInterval);
     stored.TimerDelay = file.ReadInteger(SettingsSection, KeyTimerDelay, defaults.TimerDelay);
+    stored.IncludeSubfolders = file.ReadInteger(SettingsSection, KeyIncludeSubfolders, 0) == 1;
+    stored.Shuffle = file.ReadInteger(SettingsSection, KeyShuffle, 0) == 1;
+    // The seed's 32 bits are stored as a signed number.
+    stored.ShuffleSeed = quint32(file.ReadInteger(SettingsSection, KeyShuffleSeed, 0));
+    stored.ShuffleLast = file.ReadString(SettingsSection, KeyShuffleLast, QString());
     return stored;
 }
 
@@ -41,6 +50,18 @@ void WriteTimings(int timerDelay) {
     const TIniFile file = SettingsFile();
     file.WriteInteger(SettingsSection, KeyTimerInterval, TimerInterval);
     file.WriteInteger(SettingsSection, KeyTimerDelay, timerDelay);
+}
+
+void WritePictureOrder() {
+    const TIniFile file = SettingsFile();
+    file.WriteInteger(SettingsSection, KeyIncludeSubfolders, IncludeSubfolders ? 1 : 0);
+    file.WriteInteger(SettingsSection, KeyShuffle, Shuffle ? 1 : 0);
+}
+
+void WriteShufflePass() {
+    const TIniFile file = SettingsFile();
+    file.WriteInteger(SettingsSection, KeyShuffleSeed, int(ShuffleSeed));
+    file.WriteString(SettingsSection, KeyShuffleLast, ShuffleLast);
 }
 
 void ReadFotoDir() {

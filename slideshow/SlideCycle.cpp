@@ -9,10 +9,41 @@
 #include "slideshow/FotoScan.h"
 #include "slideshow/ProcessState.h"
 
+#include "platform/Random.h"
+
+#include <QDir>
 #include <QTimer>
 
+namespace {
+
+// How long ListPictures waits for a listing before the rest of it goes on in the background: long enough
+// for a large folder on a local disk.
+constexpr int ListingMoment = 500;
+
+} // namespace
+
 TSlideCycle::TSlideCycle(TNSSlideImage* surface, TRules rules, QObject* owner)
-    : QObject(owner), FSurface(surface), FRules(std::move(rules)) {
+    : QObject(owner), FSurface(surface), FRules(std::move(rules)),
+      FLister({.Pictures =
+                   [this](QStringList&& pictures) {
+                       PictureList.append(std::move(pictures));
+                       ResumeWhenFound();
+                   },
+               .Unreadable = [this](const QString& folder,
+                                    const QString& reason) { ReportUnreadable(folder, reason); },
+               .Finished =
+                   [this] {
+                       FListing = false;
+                       PictureList.squeeze();
+                       ResumeWhenFound();
+                       if (FRules.Listed) {
+                           FRules.Listed();
+                       }
+                   }}),
+      FRelister({.Pictures = [this](QStringList&& pictures) { FFresh.append(std::move(pictures)); },
+                 .Unreadable = [this](const QString& folder,
+                                      const QString& reason) { ReportUnreadable(folder, reason); },
+                 .Finished = [this] { FFreshComplete = true; }}) {
     ShowTimer = new TTimer(this);
     ShowTimer->setObjectName(QStringLiteral("ShowTimer"));
     ShowTimer->SetEnabled(false);
@@ -35,12 +66,88 @@ TSlideCycle::TSlideCycle(TNSSlideImage* surface, TRules rules, QObject* owner)
 
 void TSlideCycle::ListPictures() {
     PictureList.clear();
-    ScanFotoDir();
     FRefused.Reset();
+    FRelister.Stop();
+    FFresh.clear();
+    FWaiting = false;
+    if (FotoDir.isEmpty() || !QDir::setCurrent(FotoDir)) {
+        FLister.Stop();
+        FListing = false;
+        if (FRules.Listed) {
+            FRules.Listed();
+        }
+        return;
+    }
+    FListing = true;
+    FLister.Start(FotoDir, IncludeSubfolders);
+    FLister.Deliver(ListingMoment);
 }
 
-int TSlideCycle::NextPosition() const {
-    return NFoto < 0 || NFoto >= PictureList.size() - 1 ? 0 : NFoto + 1;
+TNextPicture TSlideCycle::NextPicture() const {
+    if (Shuffle) {
+        return NextInShuffle(ShuffleSeed, ShuffleLast, PictureList, !FListing);
+    }
+    return NextInNameOrder(NFoto, PictureList.size(), !FListing);
+}
+
+TNextPicture TSlideCycle::FirstOfNextPass() const {
+    if (Shuffle) {
+        return FirstOfNextShuffle(ShuffleSeed, ShuffleLast, PictureList);
+    }
+    return {PictureList.isEmpty() ? -1 : 0, true, 0};
+}
+
+void TSlideCycle::TakePosition(const TNextPicture& next) {
+    NFoto = next.Index;
+    if (Shuffle) {
+        ShuffleSeed = next.Seed;
+        ShuffleLast = PictureList[NFoto];
+    }
+}
+
+bool TSlideCycle::LastOfPass() const {
+    return !FListing && NextPicture().NewPass;
+}
+
+bool TSlideCycle::TakeFreshList() {
+    if (!FFreshComplete || FFresh.isEmpty()) {
+        return false;
+    }
+    PictureList = std::exchange(FFresh, {});
+    PictureList.squeeze();
+    FFreshComplete = false;
+    FRefused.Reset();
+    return true;
+}
+
+// A second listing while the show goes on; it takes over only at the start of a pass, and only once
+// complete, so that a pass never mixes two lists.
+void TSlideCycle::ListAgain() {
+    if (FListing || FRelister.Running() || FFreshComplete || FotoDir.isEmpty()) {
+        return;
+    }
+    FFresh.clear();
+    FFreshComplete = false;
+    FRelister.Start(FotoDir, IncludeSubfolders);
+}
+
+void TSlideCycle::ResumeWhenFound() {
+    if (!FWaiting || NextPicture().Index < 0) {
+        return;
+    }
+    FWaiting = false;
+    QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { ShowTimerTimer(); }); });
+}
+
+void TSlideCycle::ReportUnreadable(const QString& folder, const QString& reason) {
+    const QString path = FotoDir + QLatin1Char(PathDelimiter) + folder;
+    if (FReportedFolders.contains(path)) {
+        return;
+    }
+    FReportedFolders.insert(path);
+    if (FRules.FolderError) {
+        FRules.FolderError(QStringLiteral("Cannot read folder \"%1\". %2").arg(path, reason));
+    }
 }
 
 // The separator is added even when FotoDir ends with one; the doubled one does no harm.
@@ -57,10 +164,26 @@ void TSlideCycle::ShowTimerTimer() {
 }
 
 void TSlideCycle::ShowNextPicture() {
-    if (PictureList.isEmpty()) {
+    if (PictureList.isEmpty() && !FListing) {
         return;
     }
-    NFoto = NextPosition();
+    if (Shuffle && ShuffleSeed == 0) {
+        TRandom clock;
+        clock.Randomize();
+        ShuffleSeed = clock.Seed() != 0 ? clock.Seed() : 1;
+    }
+    TNextPicture next = NextPicture();
+    if (next.NewPass && TakeFreshList()) {
+        next = FirstOfNextPass();
+    }
+    if (next.Index < 0) {
+        FWaiting = true;
+        return;
+    }
+    TakePosition(next);
+    if (LastOfPass()) {
+        ListAgain();
+    }
     FRefused.Forget();
     PictureIO->SetFitBox(SurfaceSize());
     PictureIO->LoadFromFile(PicturePath(NFoto));
@@ -74,8 +197,11 @@ void TSlideCycle::PrepareNextPicture() {
     if (PictureList.isEmpty()) {
         return;
     }
-    PictureIO->SetFitBox(SurfaceSize());
-    PictureIO->Prepare(PicturePath(NextPosition()));
+    const TNextPicture next = NextPicture();
+    if (next.Index >= 0) {
+        PictureIO->SetFitBox(SurfaceSize());
+        PictureIO->Prepare(PicturePath(next.Index));
+    }
 }
 
 void TSlideCycle::HideTimerTimer() {

@@ -44,8 +44,14 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(NSSlideImage);
 
-    // Failures leave the cycle for the application's handler, which logs and shows them.
-    Cycle = new TSlideCycle(NSSlideImage, {.Guard = nullptr, .RetryAfterWholePass = true}, this);
+    // Failures leave the cycle for the application's handler, which logs and shows them. A folder that
+    // cannot be listed is only logged: the show goes on with the others.
+    Cycle = new TSlideCycle(NSSlideImage,
+                            {.Guard = nullptr,
+                             .RetryAfterWholePass = true,
+                             .Listed = [this] { HandOverWithoutPictures(); },
+                             .FolderError = [this](const QString& message) { RecordError(message); }},
+                            this);
     ShowTimer = Cycle->ShowTimer;
     ShowTimer->SetOnTimer([this](QObject* sender) { ShowTimerTimer(sender); });
     HideTimer = Cycle->HideTimer;
@@ -69,16 +75,23 @@ void TFMain::FormCreate() {
     NFoto = stored.NFoto;
     TimerInterval = stored.TimerInterval;
     NSSlideImage->SetTimerDelay(stored.TimerDelay);
+    IncludeSubfolders = stored.IncludeSubfolders;
+    Shuffle = stored.Shuffle;
+    ShuffleSeed = stored.ShuffleSeed;
+    ShuffleLast = stored.ShuffleLast;
     ReadFotoDir();
     Cycle->ListPictures();
-    if (PictureList.isEmpty()) {
-        HandOverToSettings();
-    }
     HideTimer->SetInterval(TimerInterval * 1000);
 }
 
 void TFMain::OpenLog() {
     LogOpened = LogFile.Open(BasePath + ErrorLogFileName);
+}
+
+void TFMain::HandOverWithoutPictures() {
+    if (PictureList.isEmpty()) {
+        HandOverToSettings();
+    }
 }
 
 // The new copy opens the settings; it can only do so once this copy has given up the instance lock.
@@ -103,6 +116,9 @@ void TFMain::FormResize() {
 void TFMain::FormDestroy() {
     try {
         WritePosition();
+        if (Shuffle) {
+            WriteShufflePass();
+        }
     } catch (const Exception& e) {
         ReportError(e.Message());
     }

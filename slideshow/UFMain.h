@@ -61,6 +61,8 @@ private:
 
     void OpenLog();
     void HandOverToSettings();
+    // Once the folder has been listed: a folder without pictures hands over to the settings.
+    void HandOverWithoutPictures();
     void ReportError(const QString& message);
     // Picture entry NFoto, or empty when NFoto is not an index of PictureList.
     QString CurrentPictureName() const;

@@ -50,7 +50,7 @@ protected:
     }
 
     TX11Test::TWindow WaitForDialog() {
-        const TX11Test::TWindow dialog = WaitForWindow(QSize(433, 525));
+        const TX11Test::TWindow dialog = WaitForWindow(QSize(433, 545));
         origin = dialog != 0 ? x.Geometry(dialog).topLeft() : QPoint();
         return dialog;
     }
@@ -69,7 +69,7 @@ protected:
 
     // Red text under the folder field.
     bool NoPicturesMessageShown(const QImage& shot) const {
-        const QImage message = Part(shot, QRect(7, 473, 330, 20));
+        const QImage message = Part(shot, QRect(7, 493, 330, 20));
         for (int i = 0; i < message.width() * message.height(); ++i) {
             if (SameColor(message.pixelColor(i % message.width(), i / message.width()), Qt::red, 60)) {
                 return true;
@@ -107,7 +107,7 @@ TEST_F(SettingsDialog, ShowsItsControlsAndAPictureAndOkStoresWhatTheShowThenUses
 
     run.Start({QStringLiteral("/c")});
     ASSERT_NE(WaitForDialog(), 0u);
-    EXPECT_EQ(origin, QPoint(423, 249)); // centred
+    EXPECT_EQ(origin, QPoint(423, 239)); // centred
     QImage shot;
     ASSERT_TRUE(WaitFor([&] { return PreviewShowsThePicture(shot = Shot()); }, 8000));
     const QColor face = At(shot, 420, 10);
@@ -115,7 +115,7 @@ TEST_F(SettingsDialog, ShowsItsControlsAndAPictureAndOkStoresWhatTheShowThenUses
     EXPECT_TRUE(SameColor(At(shot, 150, 154), Qt::white, 8));
     EXPECT_FALSE(SameColor(At(shot, 150, 154), face, 4));
     EXPECT_TRUE(SameColor(At(shot, 390, 340), face, 4));
-    EXPECT_TRUE(SameColor(At(shot, 100, 510), face, 4));
+    EXPECT_TRUE(SameColor(At(shot, 100, 530), face, 4));
     EXPECT_FALSE(NoPicturesMessageShown(shot));
 
     const QRect label3(10, 296 + 35, 401, 17);

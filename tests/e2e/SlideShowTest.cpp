@@ -40,29 +40,32 @@ protected:
         screen = probe.size();
     }
 
+    // name may lie in a subfolder, which is made.
     void AddPicture(const QString& name, QSize size, QColor color) {
         QImage image(size, QImage::Format_RGB888);
         image.fill(color);
+        QDir(folder.path()).mkpath(QFileInfo(folder.filePath(name)).path());
         ASSERT_TRUE(image.save(folder.filePath(name), "BMP"));
         pictures.push_back({name, size, color});
     }
 
-    // The names in the order in which the folder lists them, as the screen saver walks them.
+    // The names of the folder in name order (letter case aside), as the screen saver walks them.
     QStringList ListingOrder() const {
         QStringList names =
             QDir(folder.path())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                           QDir::Unsorted);
+                           QDir::Name | QDir::IgnoreCase);
         names.removeIf([](const QString& n) {
             return !n.endsWith(QStringLiteral(".bmp")) && !n.endsWith(QStringLiteral(".jpg"));
         });
         return names;
     }
 
-    void Configure(int nFoto, int timerInterval) {
-        run.WriteSettings({QStringLiteral("NFoto=%1").arg(nFoto),
-                           QStringLiteral("TimerInterval=%1").arg(timerInterval),
-                           QStringLiteral("FotoDir=") + folder.path() + QLatin1Char('/')});
+    void Configure(int nFoto, int timerInterval, const QStringList& more = {}) {
+        run.WriteSettings(QStringList{QStringLiteral("NFoto=%1").arg(nFoto),
+                                      QStringLiteral("TimerInterval=%1").arg(timerInterval),
+                                      QStringLiteral("FotoDir=") + folder.path() + QLatin1Char('/')} +
+                          more);
     }
 
     // Which picture fills the screen: the one whose colour covers its fitted rectangle while the margins
@@ -272,7 +275,7 @@ TEST_F(SlideShow, AnEmptyFolderStartsTheSettingsCopyWhichOpensTheDialog) {
     // The settings copy finds the same empty folder; it opens the dialog instead of handing over again.
     const auto dialogShown = [&] {
         const auto windows = x.ViewableWindowsOf(copies.front());
-        return windows.size() == 1 && x.Geometry(windows.front()).size() == QSize(433, 525);
+        return windows.size() == 1 && x.Geometry(windows.front()).size() == QSize(433, 545);
     };
     EXPECT_TRUE(WaitFor(dialogShown));
     EXPECT_EQ(SettingsCopies(run.ConfigHome()), copies);
@@ -304,4 +307,52 @@ TEST_F(SlideShow, PreviewRunsTheShowInsideTheHostWindow) {
     x.DestroyWindow(host);
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.Process().exitCode(), 0);
+}
+
+TEST_F(SlideShow, WithSubfoldersOnePassShowsTheWholeTreeFolderByFolder) {
+    const QSize size(300, 200);
+    AddPicture(QStringLiteral("a.bmp"), size, QColor(220, 30, 30));
+    AddPicture(QStringLiteral("B.bmp"), size, QColor(30, 200, 30));
+    AddPicture(QStringLiteral("one/c.bmp"), size, QColor(40, 40, 230));
+    AddPicture(QStringLiteral("one/two/d.bmp"), size, QColor(230, 230, 40));
+    AddPicture(QStringLiteral("one/two/three/e.bmp"), size, QColor(40, 230, 230));
+    AddPicture(QStringLiteral("Other/f.bmp"), size, QColor(230, 40, 230));
+    AddPicture(QStringLiteral(".hidden/h.bmp"), size, QColor(250, 250, 250));
+    ASSERT_TRUE(QFile::link(folder.path(), folder.filePath(QStringLiteral("one/two/loop"))));
+    run.WriteEffectLists("", "");
+    for (const bool subfolders : {true, false}) {
+        SCOPED_TRACE(subfolders);
+        Configure(-1, 1, {QStringLiteral("IncludeSubfolders=%1").arg(subfolders ? 1 : 0)});
+        run.Start();
+        const QStringList expected =
+            subfolders
+                ? QStringList{"a.bmp",       "B.bmp", "one/c.bmp", "one/two/d.bmp", "one/two/three/e.bmp",
+                              "Other/f.bmp", "a.bmp"}
+                : QStringList{"a.bmp", "B.bmp", "a.bmp"};
+        EXPECT_EQ(WatchSequence(int(expected.size()), 40000), expected);
+        run.Kill();
+    }
+}
+
+TEST_F(SlideShow, ARandomPassShowsEachPictureOnceAndGoesOnAfterARestart) {
+    QStringList sorted;
+    for (int i = 0; i < 20; ++i) {
+        sorted.append(QStringLiteral("p%1.bmp").arg(i, 2, 10, QLatin1Char('0')));
+        AddPicture(sorted.last(), QSize(300, 200), QColor::fromHsv(i * 18, 255, 230));
+    }
+    Configure(0, 1, {QStringLiteral("Shuffle=1")});
+    run.WriteEffectLists("", "");
+    run.Start();
+    QStringList seen = WatchSequence(7, 30000);
+    ASSERT_EQ(seen.size(), 7);
+    run.Process().terminate(); // SIGTERM
+    ASSERT_TRUE(run.WaitForExit());
+    run.Start();
+    seen += WatchSequence(13, 40000);
+    run.Kill();
+    ASSERT_EQ(seen.size(), 20);
+    QStringList shown = seen;
+    shown.sort();
+    EXPECT_EQ(shown, sorted) << "each picture once in the pass";
+    EXPECT_NE(seen, sorted);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 TEST(FileNames, NamesInAnyEncodingDecodeReadably) {
@@ -45,5 +46,18 @@ TEST(FileNames, OpeningFindsTheStoredNamesAgain) {
     QFile missing(folder.path() + QStringLiteral("/déjà.jpg"));
     EXPECT_FALSE(OpenUnderStoredName(missing, missing.fileName(), QIODevice::ReadOnly));
     EXPECT_FALSE(missing.isOpen());
+    // Folders on the way may be stored in a code page as well.
+    const QByteArray stored = QFile::encodeName(folder.path()) + "/\xcf\xf0\xe8\xe2\xe5\xf2/";
+    ASSERT_TRUE(MakeStoredFolder(folder.path(), "\xcf\xf0\xe8\xe2\xe5\xf2"));
+    for (const char* name : {"caf\xe9.jpg", "plain.jpg"}) {
+        std::FILE* out = std::fopen((stored + name).constData(), "wb");
+        ASSERT_NE(out, nullptr);
+        std::fputs(name, out);
+        std::fclose(out);
+        QFile file(folder.path() + QStringLiteral("/Привет/") + DecodeFileName(name));
+        ASSERT_TRUE(OpenUnderStoredName(file, file.fileName(), QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(file.readAll(), QByteArray(name));
+        std::remove((stored + name).constData());
+    }
     RemoveStoredEntries(folder.path());
 }

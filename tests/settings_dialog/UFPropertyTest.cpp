@@ -8,6 +8,7 @@
 #include "tests/support/QtApp.h"
 #include "tests/support/TestSupport.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -147,7 +148,8 @@ TEST_F(SettingsDialog, StoredValuesSetTheSlidersLabelsAndWhatOkStores) {
         dialog->BOk->click();
         EXPECT_EQ(dialog->result(), QDialog::Accepted);
         EXPECT_EQ(ReadFileBytes(IniPath()),
-                  QStringLiteral("[General]\r\nTimerInterval=%1\r\nTimerDelay=%2\r\nFotoDir=%3\r\n")
+                  QStringLiteral("[General]\r\nTimerInterval=%1\r\nTimerDelay=%2\r\nIncludeSubfolders=0\r\n"
+                                 "Shuffle=0\r\nFotoDir=%3\r\n")
                       .arg(row.storedInterval)
                       .arg(row.delay)
                       .arg(folder.path())
@@ -277,6 +279,30 @@ TEST_F(SettingsDialog, APassOfUnreadablePicturesOrABrokenEffectListHaltsThePrevi
         EXPECT_FALSE(dialog->ShowTimer->Enabled());
         EXPECT_FALSE(dialog->HideTimer->Enabled());
         EXPECT_FALSE(dialog->NSSlideImage1->Running());
+        dialog.reset();
+    }
+}
+
+TEST_F(SettingsDialog, ThePictureOrderBoxesAreReadAndStoredAndTheMessageFollowsSubfolders) {
+    QDir(folder.path()).mkpath(QStringLiteral("2024/trip"));
+    AddPicture(folder, "2024/trip/a.bmp");
+    for (const bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        StoreSettings(on ? "IncludeSubfolders=1\r\nShuffle=1\r\n" : "");
+        Create();
+        EXPECT_EQ(dialog->SubfoldersBox->isChecked(), on);
+        EXPECT_EQ(dialog->ShuffleBox->isChecked(), on);
+        EXPECT_EQ(dialog->Label12->text().isEmpty(), on);
+        EXPECT_EQ(PictureList, on ? QStringList({"2024/trip/a.bmp"}) : QStringList());
+        // The other way round by a click, and that is what OK stores.
+        dialog->SubfoldersBox->click();
+        dialog->ShuffleBox->click();
+        EXPECT_EQ(dialog->Label12->text().isEmpty(), !on);
+        dialog->BOk->click();
+        const QByteArray ini = ReadFileBytes(IniPath());
+        EXPECT_TRUE(ini.contains(on ? "IncludeSubfolders=0\r\nShuffle=0\r\n"
+                                    : "IncludeSubfolders=1\r\nShuffle=1\r\n"))
+            << ini.toStdString();
         dialog.reset();
     }
 }

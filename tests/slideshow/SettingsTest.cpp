@@ -39,3 +39,28 @@ TEST(Settings, PositionIsWrittenBack) {
     EXPECT_EQ(ReadFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini")),
               QByteArray("[General]\r\nNFoto=7\r\nTimerInterval=0\r\n"));
 }
+
+TEST(Settings, PictureOrderAndTheRandomPassRoundTrip) {
+    TempConfigHome config;
+    TStoredSettings stored = ReadStoredSettings();
+    EXPECT_FALSE(stored.IncludeSubfolders);
+    EXPECT_FALSE(stored.Shuffle);
+    EXPECT_EQ(stored.ShuffleSeed, 0u);
+    EXPECT_EQ(stored.ShuffleLast, QString());
+    IncludeSubfolders = true;
+    Shuffle = true;
+    ShuffleSeed = 0xFEDCBA98u;
+    ShuffleLast = QStringLiteral("2024/Лето/IMG_0001.jpg");
+    WritePictureOrder();
+    WriteShufflePass();
+    IncludeSubfolders = Shuffle = false;
+    stored = ReadStoredSettings();
+    EXPECT_TRUE(stored.IncludeSubfolders);
+    EXPECT_TRUE(stored.Shuffle);
+    EXPECT_EQ(stored.ShuffleSeed, 0xFEDCBA98u);
+    EXPECT_EQ(stored.ShuffleLast, QStringLiteral("2024/Лето/IMG_0001.jpg"));
+    EXPECT_TRUE(ReadFileBytes(config.Config() + QStringLiteral("/ssAmbrelle.ini"))
+                    .contains("IncludeSubfolders=1\r\nShuffle=1\r\n"));
+    ShuffleSeed = 0;
+    ShuffleLast.clear();
+}
