@@ -70,6 +70,8 @@ int RunAmbrelle(int argc, char** argv) {
         return 0;
     }
     TApplication application(argc, argv);
+    // A relative picture folder means the folder where the program was started.
+    RememberStartFolder();
     InstallTranslation();
     // Whoever ends us by a signal (a screen-saver daemon, a session closing, Ctrl+C) gets the same end as a
     // closed window: the window's destruction stores the position and closes the error log.

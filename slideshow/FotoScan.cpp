@@ -143,11 +143,12 @@ bool ScanPictureTree(const QString& folder, bool includeSubfolders, const TScanS
 }
 
 void ScanFotoDir() {
-    if (FotoDir.isEmpty() || !QDir::setCurrent(FotoDir)) {
+    const QString folder = PictureFolder();
+    if (folder.isEmpty() || !QDir::setCurrent(folder)) {
         return;
     }
     TScanSink sink;
     sink.Pictures = [](QStringList&& pictures) { PictureList.append(std::move(pictures)); };
-    ScanPictureTree(FotoDir, IncludeSubfolders, sink);
+    ScanPictureTree(folder, IncludeSubfolders, sink);
     PictureList.squeeze();
 }

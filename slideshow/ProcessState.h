@@ -31,3 +31,9 @@ extern bool Shuffle;
 // it, as its entry of PictureList reads (empty before its first picture).
 extern quint32 ShuffleSeed;
 extern QString ShuffleLast;
+
+// FotoDir as a path that holds whatever the current folder is: a relative FotoDir is taken against the
+// current folder of the start, since the folder scan makes the picture folder the current one.
+QString PictureFolder();
+// Takes note of the current folder as the start folder; start-up calls it before anything changes it.
+void RememberStartFolder();

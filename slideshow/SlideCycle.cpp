@@ -70,7 +70,7 @@ void TSlideCycle::ListPictures() {
     FRelister.Stop();
     FFresh.clear();
     FWaiting = false;
-    if (FotoDir.isEmpty() || !QDir::setCurrent(FotoDir)) {
+    if (FotoDir.isEmpty() || !QDir::setCurrent(PictureFolder())) {
         FLister.Stop();
         FListing = false;
         if (FRules.Listed) {
@@ -79,7 +79,7 @@ void TSlideCycle::ListPictures() {
         return;
     }
     FListing = true;
-    FLister.Start(FotoDir, IncludeSubfolders);
+    FLister.Start(PictureFolder(), IncludeSubfolders);
     FLister.Deliver(ListingMoment);
 }
 
@@ -128,7 +128,7 @@ void TSlideCycle::ListAgain() {
     }
     FFresh.clear();
     FFreshComplete = false;
-    FRelister.Start(FotoDir, IncludeSubfolders);
+    FRelister.Start(PictureFolder(), IncludeSubfolders);
 }
 
 void TSlideCycle::ResumeWhenFound() {
@@ -140,7 +140,7 @@ void TSlideCycle::ResumeWhenFound() {
 }
 
 void TSlideCycle::ReportUnreadable(const QString& folder, const QString& reason) {
-    const QString path = FotoDir + QLatin1Char(PathDelimiter) + folder;
+    const QString path = PictureFolder() + QLatin1Char(PathDelimiter) + folder;
     if (FReportedFolders.contains(path)) {
         return;
     }
@@ -152,7 +152,7 @@ void TSlideCycle::ReportUnreadable(const QString& folder, const QString& reason)
 
 // The separator is added even when FotoDir ends with one; the doubled one does no harm.
 QString TSlideCycle::PicturePath(int position) const {
-    return FotoDir + QLatin1Char(PathDelimiter) + PictureList[position];
+    return PictureFolder() + QLatin1Char(PathDelimiter) + PictureList[position];
 }
 
 // ---- The round of one picture

@@ -155,6 +155,18 @@ TEST_F(SlideShow, PicturesFollowTheListingFromTheStoredPositionWithoutTransition
     EXPECT_EQ(seen, (QStringList{order[2], order[0], order[1], order[2]}));
 }
 
+TEST_F(SlideShow, ARelativeFolderIsTheFolderOfThatNameWhereTheShowStarted) {
+    AddPicture(QStringLiteral("a.bmp"), QSize(300, 200), QColor(220, 30, 30));
+    AddPicture(QStringLiteral("b.bmp"), QSize(200, 300), QColor(30, 200, 30));
+    const QFileInfo top(folder.path());
+    run.WriteSettings({QStringLiteral("NFoto=1"), QStringLiteral("TimerInterval=1"),
+                       QStringLiteral("FotoDir=") + top.fileName()});
+    run.WriteEffectLists("", "");
+    run.WorkingFolder = top.path();
+    run.Start();
+    EXPECT_EQ(WatchSequence(2, 15000), (QStringList{QStringLiteral("a.bmp"), QStringLiteral("b.bmp")}));
+}
+
 TEST_F(SlideShow, AKeyEndsTheShowAndThePositionIsStored) {
     AddPicture(QStringLiteral("a.bmp"), QSize(64, 48), QColor(220, 30, 30));
     AddPicture(QStringLiteral("b.bmp"), QSize(48, 64), QColor(30, 200, 30));

@@ -34,6 +34,7 @@ QProcess& ProgramRun::Start(const QStringList& arguments) {
     Kill();
     FProcess = std::make_unique<QProcess>();
     FProcess->setProcessEnvironment(FEnvironment);
+    FProcess->setWorkingDirectory(WorkingFolder);
     FProcess->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     FProcess->start(BinPath(QStringLiteral("ambrelle")), arguments);
     FProcess->waitForStarted();

@@ -23,6 +23,8 @@ public:
     void WriteEffectLists(const QByteArray& show, const QByteArray& hide) const;
 
     QProcessEnvironment& Environment() { return FEnvironment; }
+    // The current folder the program starts in; the test's own when empty.
+    QString WorkingFolder;
     QProcess& Start(const QStringList& arguments = {QStringLiteral("/s")});
     QProcess& Process() { return *FProcess; }
     bool Running() const { return FProcess && FProcess->state() == QProcess::Running; }
