@@ -157,14 +157,20 @@ void TBitmap::TrimBlock() {
     FCapacity = bytes;
 }
 
-void TBitmap::FillPendingRow(int y) const {
+bool TBitmap::TakePendingRow(int y) const {
     if (FPendingRows.empty() || !FPendingRows[std::size_t(y)]) {
-        return;
+        return false;
     }
     FPendingRows[std::size_t(y)] = false;
-    FillRows(FBits.get(), FRowBytes, FWidth, y, y + 1, 0, FPixelFormat, FPendingColor);
     if (--FPendingCount == 0) {
         DropPendingFill();
+    }
+    return true;
+}
+
+void TBitmap::FillPendingRow(int y) const {
+    if (TakePendingRow(y)) {
+        FillRows(FBits.get(), FRowBytes, FWidth, y, y + 1, 0, FPixelFormat, FPendingColor);
     }
 }
 
@@ -379,6 +385,21 @@ std::uint8_t* TBitmap::ScanLine(int y) {
 
 const std::uint8_t* TBitmap::ScanLine(int y) const {
     return const_cast<TBitmap*>(this)->ScanLine(y);
+}
+
+std::uint8_t* TBitmap::ScanLineToOverwrite(int y) {
+    if (y < 0 || y >= FHeight || !FBits) {
+        throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+    }
+    std::uint8_t* row = FBits.get() + std::int64_t(y) * FRowBytes;
+    if (TakePendingRow(y)) {
+        const TColor rgb = ColorToRGB(FPendingColor);
+        const std::uint8_t padding =
+            FPixelFormat == TPixelFormat::pf1bit ? (IsLight(rgb) ? 0xFF : 0x00) : BlueOf(rgb);
+        const int used = int((std::int64_t(FWidth) * BitsPerPixel(FPixelFormat) + 7) / 8);
+        std::memset(row + used, padding, std::size_t(FRowBytes - used));
+    }
+    return row;
 }
 
 std::uint8_t* TBitmap::Bits() {

@@ -78,6 +78,9 @@ public:
     // Throws EInvalidGraphic when y is not a row of the bitmap.
     std::uint8_t* ScanLine(int y);
     const std::uint8_t* ScanLine(int y) const;
+    // ScanLine for a caller that sets every pixel of the row: the fill that ResetFillingOnDemand left for
+    // it is skipped, but for the padding at the row's end.
+    std::uint8_t* ScanLineToOverwrite(int y);
     std::uint8_t* Bits();
     const std::uint8_t* Bits() const;
 
@@ -113,6 +116,8 @@ private:
     void FillRows(std::uint8_t* bits, int rowBytes, int width, int fromRow, int toRow, int fromColumn,
                   TPixelFormat format, TColor color) const;
     // The fill that ResetFillingOnDemand left for later: one row of it, all of it, or none of it.
+    // Marks row y as no longer pending; true when it was.
+    bool TakePendingRow(int y) const;
     void FillPendingRow(int y) const;
     void CompletePendingFill() const;
     void DropPendingFill() const;
