@@ -138,7 +138,7 @@ TResident RunAmbrelle(const QString& pictures, const QString& work, int seconds)
     for (const char* list : {"/ambrelle/ssShowEffects.Dat", "/ambrelle/ssHideEffects.Dat"}) {
         QFile effects(config + QLatin1String(list));
         if (effects.open(QIODevice::WriteOnly)) {
-            effects.write("0\r\n");
+            effects.write("");
         }
     }
     QProcess process;
