@@ -1,8 +1,8 @@
 #include "effects/NSSlideImage.h"
 
-#include "effects/Resample.h"
 #include "platform/Fit.h"
 #include "platform/Random.h"
+#include "platform/Resample.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -33,13 +33,5 @@ void CheckBitmapSize(int width, int height, TPixelFormat format) {
 
 void ResetBitmapBlack(TBitmap& bitmap, int width, int height, TPixelFormat format) {
     CheckBitmapSize(width, height, format);
-    const TColor brush = bitmap.BrushColor();
-    bitmap.SetBrushColor(clBlack);
-    try {
-        bitmap.Reset(width, height, format);
-    } catch (...) {
-        bitmap.SetBrushColor(brush);
-        throw;
-    }
-    bitmap.SetBrushColor(brush);
+    bitmap.ResetFillingOnDemand(width, height, format, clBlack);
 }

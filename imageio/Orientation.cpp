@@ -129,7 +129,7 @@ void TurnUpright(TBitmap& bitmap, int orientation, TBitmap& scratch) {
     const int uprightWidth = swap ? height : width;
     const int uprightHeight = swap ? width : height;
     const TPixelFormat format = bitmap.PixelFormat();
-    scratch.Reset(uprightWidth, uprightHeight, format);
+    scratch.ResetFillingOnDemand(uprightWidth, uprightHeight, format, scratch.BrushColor());
     const TSourceOf sourceOf{orientation, width, height};
     const std::uint8_t* stored = bitmap.Bits();
     const std::size_t storedRowBytes = std::size_t(bitmap.RowBytes());

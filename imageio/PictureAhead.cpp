@@ -1,6 +1,43 @@
 #include "imageio/PictureAhead.h"
 
 #include "imageio/Orientation.h"
+#include "platform/Fit.h"
+#include "platform/Resample.h"
+
+namespace {
+
+// The size that the show will fit the picture to, when that fit shrinks it and fitting the result again
+// gives the same size; otherwise the picture's own size.
+QSize ReducedSize(const TBitmap& picture, QSize box) {
+    const QSize own(picture.Width(), picture.Height());
+    if (box.isEmpty() || picture.Empty()) {
+        return own;
+    }
+    const QSize fit = FittedSize(own.width(), own.height(), box.width(), box.height());
+    const bool shrinks = fit.width() <= own.width() && fit.height() <= own.height() && fit != own;
+    if (!shrinks || fit.isEmpty() ||
+        FittedSize(fit.width(), fit.height(), box.width(), box.height()) != fit) {
+        return own;
+    }
+    return fit;
+}
+
+// Shrinks the picture to its fit into the box with the show's own resampling, so that the show finds it
+// at the fitted size and its fit copies it unchanged: the picture on screen is the same, but the pixels
+// held until then are only the screen's worth. The full-size block is given back.
+void ReduceToFit(TBitmap& picture, QSize box, TBitmap& target) {
+    const QSize size = ReducedSize(picture, box);
+    if (size == QSize(picture.Width(), picture.Height())) {
+        return;
+    }
+    target.ResetFillingOnDemand(size.width(), size.height(), picture.PixelFormat(), clBlack);
+    StretchHalftone(picture, target, 0, 0, size.width(), size.height());
+    picture.SwapPixels(target);
+    target.SetSize(0, 0);
+    target.TrimBlock();
+}
+
+} // namespace
 
 TPictureAhead::TPictureAhead(QObject* owner) : QObject(owner), FWorker([this] { Work(); }) {}
 
@@ -18,11 +55,9 @@ bool TPictureAhead::Covers(const TJob& job, const QString& path, QSize box) cons
     if (job.Path != path) {
         return false;
     }
-    // A full-size read serves any box; a reduced one serves boxes it covers.
-    if (job.Box.isEmpty()) {
-        return true;
-    }
-    return !box.isEmpty() && box.width() <= job.Box.width() && box.height() <= job.Box.height();
+    // A full-size read serves any box; a reduced one only its own, as the show fits it once more for
+    // any other and would not give the picture that a read for that box gives.
+    return job.Box.isEmpty() || box == job.Box;
 }
 
 std::uint64_t TPictureAhead::TicketFor(const QString& path, QSize box) {
@@ -126,7 +161,11 @@ TPictureAhead::TResult TPictureAhead::Read(const TJob& job, TPictureIO& loader) 
     params.ExifOrientation = UprightOrientation;
     try {
         loader.LoadFromFile(job.Path);
-        TurnUpright(FDecoded, params.ExifOrientation, FScratch);
+        TBitmap scratch;
+        TurnUpright(FDecoded, params.ExifOrientation, scratch);
+        ReduceToFit(FDecoded, job.Box, scratch);
+        // A reader's one-pixel placeholder, or a small picture in a larger block, holds no more.
+        FDecoded.TrimBlock();
     } catch (...) {
         result.Error = std::current_exception();
     }

@@ -21,9 +21,11 @@
 //
 // The worker reads through a TPictureIO of its own into a bitmap of its own, with JpegFitWidth and
 // JpegFitHeight set to FitBox, so that a JPEG is read at the largest reduction that still covers its fit,
-// and turns the picture upright from its Exif orientation. LoadFromFile hands the result over whole: the
-// attached bitmap and the worker's exchange pixel blocks, so that the blocks go round between the two
-// instead of being allocated and filled afresh for every picture.
+// turns the picture upright from its Exif orientation and, where the show's fit into FitBox would shrink
+// it, shrinks it to that fit the same way: the pictures held are screen-sized whatever their format, and
+// the show's fit finds nothing more to do. LoadFromFile hands the result over whole: the attached bitmap
+// and the worker's exchange pixel blocks, so that the blocks go round between the two instead of being
+// allocated and filled afresh for every picture.
 //
 // For the caller, LoadFromFile behaves as TPictureIO::LoadFromFile on the attached bitmap: a file that the
 // reader refuses before sizing the bitmap sets Aborted and leaves the bitmap as it was; one refused later
@@ -49,7 +51,7 @@ public:
     // of another picture still under way is stopped, and one done but not taken is dropped.
     void Prepare(const QString& path);
     // Gives the attached bitmap the picture of path (nothing happens without a bitmap): the one read ahead
-    // for it when that read was for a box at least as large as FitBox, otherwise read now. Waits for the
+    // for it when that read was for FitBox (or full size), otherwise read now. Waits for the
     // worker in either case.
     void LoadFromFile(const QString& path);
 
@@ -95,6 +97,5 @@ private:
     std::atomic<bool> FStopRead = false;
     // The worker's while it reads; the caller's once the result is done, until the worker takes a job.
     TBitmap FDecoded;
-    TBitmap FScratch; // the worker's, for quarter turns
     std::thread FWorker;
 };

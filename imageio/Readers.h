@@ -32,8 +32,9 @@ void ReadIcon(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressConte
 void ReadCursor(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context);
 
 // Gives the bitmap a new size and format with every pixel black, which is what pixels that a reader
-// leaves unset look like. The bitmap's own brush colour is left as it was. Every reader sizes its bitmap
-// here, after CheckBitmapSize.
+// leaves unset look like. The black is laid a row at a time, when the reader first takes the row, so
+// rows are not written twice over the whole picture. The bitmap's own brush colour is left as it was.
+// Every reader sizes its bitmap here, after CheckBitmapSize.
 void ResetBitmapBlack(TBitmap& bitmap, int width, int height, TPixelFormat format);
 // Raises EOutOfMemory when a bitmap of that size would exceed the bitmap's limit of 1 GiB or the reader
 // pixel bound. Readers that allocate buffers of the picture's size before the bitmap call it first.

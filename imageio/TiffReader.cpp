@@ -7,6 +7,7 @@
 #include "imageio/FaxCodec.h"
 #include "imageio/PackBits.h"
 #include "imageio/Readers.h"
+#include "imageio/RgbRows.h"
 #include "imageio/Stream.h"
 #include "imageio/TiffFields.h"
 #include "imageio/TiffLibrary.h"
@@ -401,6 +402,11 @@ public:
         FInvert = image.Fax() ? !whiteIsZero : whiteIsZero;
     }
 
+    // True when the data sets every pixel of a row of that width.
+    bool Covers(std::span<const std::uint8_t> data, int width) const {
+        return PixelsIn(data, width) == width;
+    }
+
     void Convert(std::span<const std::uint8_t> data, std::uint8_t* out, int width) const {
         switch (FKind) {
         case TPixelKind::Bilevel:
@@ -495,6 +501,10 @@ private:
         const int n = PixelsIn(data, width);
         const std::size_t step = FImage.Samples;
         const std::uint8_t* s = data.data();
+        if (step == 3) {
+            RgbToBgrRow(s, out, n);
+            return;
+        }
         for (int x = 0; x < n; ++x, s += step, out += 3) {
             out[0] = s[2];
             out[1] = s[1];
@@ -622,7 +632,10 @@ void DecodeChunky(TStream& stream, TBitmap& bitmap, const TImage& image, const T
         TStripRows rows(image, reader.Read(i, strip), image.RowBytes(), rowBuffer);
         const int count = int(std::min<std::int64_t>(image.RowsPerStrip, height - y));
         for (int r = 0; r < count; ++r, ++y) {
-            converter.Convert(rows.Next(), bitmap.ScanLine(y), width);
+            const std::span<const std::uint8_t> data = rows.Next();
+            std::uint8_t* out =
+                converter.Covers(data, width) ? bitmap.ScanLineToOverwrite(y) : bitmap.ScanLine(y);
+            converter.Convert(data, out, width);
             if (!RowDone(context)) {
                 return;
             }

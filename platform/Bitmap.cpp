@@ -3,10 +3,40 @@
 #include "platform/Exceptions.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace {
+
+// Blocks from this size on are mapped from the system. The allocator would serve them from its heap after
+// the first few frees (its own threshold for mapping rises with the sizes freed) and keep their pages once
+// they are freed; mapped ones go back whole.
+constexpr std::size_t MappedBlockBytes = std::size_t(1) << 20;
+
+// A picture this small (a placeholder of one pixel) does not give up a block it could grow back into.
+constexpr std::int64_t PlaceholderBytes = 64;
+
+// The address sanitizer checks accesses only in memory it hands out; its builds map nothing.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool MapLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool MapLargeBlocks = false;
+#else
+constexpr bool MapLargeBlocks = true;
+#endif
+#else
+constexpr bool MapLargeBlocks = true;
+#endif
+
+std::atomic<std::int64_t> HeldBytes = 0;
+
+bool Mapped(std::size_t bytes) {
+    return MapLargeBlocks && bytes >= MappedBlockBytes;
+}
 
 int BitsPerPixel(TPixelFormat format) {
     return format == TPixelFormat::pf1bit ? 1 : 24;
@@ -50,6 +80,19 @@ std::int64_t TBitmap::PixelBytesFor(int width, int height, TPixelFormat format) 
     return rowBytes * height;
 }
 
+void TBitmap::TBlockRelease::operator()(std::uint8_t* block) const {
+    if (Mapped(Bytes)) {
+        munmap(block, Bytes);
+    } else {
+        delete[] block;
+    }
+    HeldBytes -= std::int64_t(Bytes);
+}
+
+std::int64_t TBitmap::HeldBlockBytes() {
+    return HeldBytes;
+}
+
 TBitmap::TBitmap(const TBitmap& other) {
     Assign(other);
 }
@@ -74,22 +117,72 @@ std::int64_t TBitmap::CheckedBytes(int width, int height, TPixelFormat format) {
     return bytes;
 }
 
-std::unique_ptr<std::uint8_t[]> TBitmap::Allocate(int width, int height, TPixelFormat format) const {
+TBitmap::TBlock TBitmap::Allocate(int width, int height, TPixelFormat format) const {
     const std::int64_t bytes = CheckedBytes(width, height, format);
     if (bytes == 0) {
         return nullptr;
     }
-    std::unique_ptr<std::uint8_t[]> bits(new (std::nothrow) std::uint8_t[std::size_t(bytes)]);
-    if (!bits) {
+    const std::size_t size = std::size_t(bytes);
+    std::uint8_t* block = nullptr;
+    if (Mapped(size)) {
+        void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        block = mapped == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(mapped);
+    } else {
+        block = new (std::nothrow) std::uint8_t[size];
+    }
+    if (!block) {
         throw EOutOfMemory(
             QStringLiteral("Out of memory for a bitmap of %1 x %2 pixels").arg(width).arg(height));
     }
-    return bits;
+    HeldBytes += bytes;
+    return TBlock(block, TBlockRelease{size});
 }
 
 bool TBitmap::CanReuse(std::int64_t bytes) const {
     // A block more than twice too large is given back, so one huge picture does not pin its memory.
-    return FBits && bytes <= FCapacity && (bytes == 0 || bytes > FCapacity / 2);
+    return FBits && bytes <= FCapacity && (bytes <= PlaceholderBytes || bytes > FCapacity / 2);
+}
+
+void TBitmap::TrimBlock() {
+    const std::int64_t bytes = PixelBytesFor(FWidth, FHeight, FPixelFormat);
+    if (!FBits || (bytes > 0 && bytes > FCapacity / 2)) {
+        return;
+    }
+    CompletePendingFill();
+    TBlock bits = Allocate(FWidth, FHeight, FPixelFormat);
+    if (bytes > 0) {
+        std::memcpy(bits.get(), FBits.get(), std::size_t(bytes));
+    }
+    FBits = std::move(bits);
+    FCapacity = bytes;
+}
+
+bool TBitmap::TakePendingRow(int y) const {
+    if (FPendingRows.empty() || !FPendingRows[std::size_t(y)]) {
+        return false;
+    }
+    FPendingRows[std::size_t(y)] = false;
+    if (--FPendingCount == 0) {
+        DropPendingFill();
+    }
+    return true;
+}
+
+void TBitmap::FillPendingRow(int y) const {
+    if (TakePendingRow(y)) {
+        FillRows(FBits.get(), FRowBytes, FWidth, y, y + 1, 0, FPixelFormat, FPendingColor);
+    }
+}
+
+void TBitmap::CompletePendingFill() const {
+    for (int y = 0; y < FHeight && !FPendingRows.empty(); ++y) {
+        FillPendingRow(y);
+    }
+}
+
+void TBitmap::DropPendingFill() const {
+    FPendingRows = std::vector<bool>();
+    FPendingCount = 0;
 }
 
 void TBitmap::TakeBlock(int width, int height, TPixelFormat format) {
@@ -140,6 +233,11 @@ void TBitmap::SetSize(int width, int height) {
     if (width == FWidth && height == FHeight) {
         return;
     }
+    if (width == 0 || height == 0) {
+        DropPendingFill();
+    } else {
+        CompletePendingFill();
+    }
     if (Empty() || width == 0 || height == 0) {
         // No pixel to keep, or none to show: the block can stay.
         TakeBlock(width, height, FPixelFormat);
@@ -174,12 +272,30 @@ void TBitmap::Reset(int width, int height, TPixelFormat format) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     TakeBlock(width, height, format);
+    DropPendingFill();
     const int rowBytes = int(RowBytesFor(width, format));
     FillRows(FBits.get(), rowBytes, width, 0, height, 0, format, FBrushColor);
     FWidth = width;
     FHeight = height;
     FRowBytes = rowBytes;
     FPixelFormat = format;
+    Changed();
+}
+
+void TBitmap::ResetFillingOnDemand(int width, int height, TPixelFormat format, TColor color) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    TakeBlock(width, height, format);
+    DropPendingFill();
+    FWidth = width;
+    FHeight = height;
+    FRowBytes = int(RowBytesFor(width, format));
+    FPixelFormat = format;
+    if (!Empty()) {
+        FPendingRows.assign(std::size_t(height), true);
+        FPendingCount = height;
+        FPendingColor = color;
+    }
     Changed();
 }
 
@@ -193,6 +309,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
         Changed();
         return;
     }
+    CompletePendingFill();
     auto bits = Allocate(FWidth, FHeight, format);
     const int rowBytes = int(RowBytesFor(FWidth, format));
     for (int y = 0; y < FHeight; ++y) {
@@ -219,7 +336,9 @@ void TBitmap::Assign(const TBitmap& source) {
     if (&source == this) {
         return;
     }
+    source.CompletePendingFill();
     TakeBlock(source.FWidth, source.FHeight, source.FPixelFormat);
+    DropPendingFill();
     const std::int64_t bytes = PixelBytesFor(source.FWidth, source.FHeight, source.FPixelFormat);
     if (bytes > 0) {
         std::memcpy(FBits.get(), source.FBits.get(), std::size_t(bytes));
@@ -241,11 +360,15 @@ void TBitmap::SwapPixels(TBitmap& other) {
     std::swap(FPixelFormat, other.FPixelFormat);
     std::swap(FBits, other.FBits);
     std::swap(FCapacity, other.FCapacity);
+    std::swap(FPendingRows, other.FPendingRows);
+    std::swap(FPendingCount, other.FPendingCount);
+    std::swap(FPendingColor, other.FPendingColor);
     Changed();
     other.Changed();
 }
 
 void TBitmap::Fill(TColor color) {
+    DropPendingFill();
     if (FBits) {
         FillRows(FBits.get(), FRowBytes, FWidth, 0, FHeight, 0, FPixelFormat, color);
     }
@@ -256,6 +379,7 @@ std::uint8_t* TBitmap::ScanLine(int y) {
     if (y < 0 || y >= FHeight || !FBits) {
         throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
     }
+    FillPendingRow(y);
     return FBits.get() + std::int64_t(y) * FRowBytes;
 }
 
@@ -263,10 +387,36 @@ const std::uint8_t* TBitmap::ScanLine(int y) const {
     return const_cast<TBitmap*>(this)->ScanLine(y);
 }
 
+std::uint8_t* TBitmap::ScanLineToOverwrite(int y) {
+    if (y < 0 || y >= FHeight || !FBits) {
+        throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+    }
+    std::uint8_t* row = FBits.get() + std::int64_t(y) * FRowBytes;
+    if (TakePendingRow(y)) {
+        const TColor rgb = ColorToRGB(FPendingColor);
+        const std::uint8_t padding =
+            FPixelFormat == TPixelFormat::pf1bit ? (IsLight(rgb) ? 0xFF : 0x00) : BlueOf(rgb);
+        const int used = int((std::int64_t(FWidth) * BitsPerPixel(FPixelFormat) + 7) / 8);
+        std::memset(row + used, padding, std::size_t(FRowBytes - used));
+    }
+    return row;
+}
+
+std::uint8_t* TBitmap::Bits() {
+    CompletePendingFill();
+    return FBits.get();
+}
+
+const std::uint8_t* TBitmap::Bits() const {
+    CompletePendingFill();
+    return FBits.get();
+}
+
 QImage TBitmap::Image() {
     if (Empty()) {
         return QImage();
     }
+    CompletePendingFill();
     if (FPixelFormat == TPixelFormat::pf24bit) {
         return QImage(FBits.get(), FWidth, FHeight, FRowBytes, QImage::Format_BGR888);
     }
@@ -279,6 +429,7 @@ QImage TBitmap::Image() const {
     if (Empty()) {
         return QImage();
     }
+    CompletePendingFill();
     const std::uint8_t* bits = FBits.get();
     if (FPixelFormat == TPixelFormat::pf24bit) {
         return QImage(bits, FWidth, FHeight, FRowBytes, QImage::Format_BGR888);

@@ -4,9 +4,11 @@
 
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 enum class TPixelFormat { pf1bit, pf24bit };
 
@@ -20,7 +22,11 @@ enum class TPixelFormat { pf1bit, pf24bit };
 //
 // A pixel block outlives the picture in it: an emptied bitmap keeps its block, and a new picture that
 // needs at most that block and more than half of it takes it over instead of a fresh one. A slide show
-// of photographs of about the same size thus allocates (and faults in) its blocks once.
+// of photographs of about the same size thus allocates (and faults in) its blocks once. A picture of a
+// handful of pixels (the one-pixel placeholder that a reader sets before it knows the real size) keeps
+// the block too, so that the real size after it still finds it. Large blocks are mapped from the system
+// and unmapped when given back, so a freed photograph returns its memory at once instead of staying in
+// the allocator's free lists.
 class TBitmap {
 public:
     // Corrupt headers can ask for any size; no pixel block may exceed this. 1 GiB holds a 24-bit picture
@@ -45,8 +51,16 @@ public:
     void SetSize(int width, int height);
     void SetPixelFormat(TPixelFormat format);
     // Size, format and pixels at once, the pixels all BrushColor; the old picture is dropped, which
-    // spares the copy that SetSize makes. For readers about to fill every row.
+    // spares the copy that SetSize makes.
     void Reset(int width, int height, TPixelFormat format);
+    // As Reset with every pixel color, but each row is filled only when it is first reached through
+    // ScanLine, and the rows not reached yet when anything takes the whole block (Bits, Image, a copy, a
+    // change of size or format). A reader writing the rows thus fills them while they are in the cache,
+    // and rows it never reaches (a file that ends early) still come out color.
+    void ResetFillingOnDemand(int width, int height, TPixelFormat format, TColor color);
+    // Gives the block back when it is more than twice what the picture needs (all of it for an empty
+    // bitmap), moving the picture into a block of its own size.
+    void TrimBlock();
     // Takes size, format and pixels of another bitmap.
     void Assign(const TBitmap& source);
     // Exchanges size, format and pixel block with another bitmap, without copying; brush colour and
@@ -64,8 +78,11 @@ public:
     // Throws EInvalidGraphic when y is not a row of the bitmap.
     std::uint8_t* ScanLine(int y);
     const std::uint8_t* ScanLine(int y) const;
-    std::uint8_t* Bits() { return FBits.get(); }
-    const std::uint8_t* Bits() const { return FBits.get(); }
+    // ScanLine for a caller that sets every pixel of the row: the fill that ResetFillingOnDemand left for
+    // it is skipped, but for the padding at the row's end.
+    std::uint8_t* ScanLineToOverwrite(int y);
+    std::uint8_t* Bits();
+    const std::uint8_t* Bits() const;
 
     // A QImage over the pixel block itself (no copy): Format_BGR888, or Format_Mono with the colour table
     // black, white. Valid until the next change of size or format.
@@ -79,22 +96,41 @@ public:
     static std::int64_t RowBytesFor(int width, TPixelFormat format);
     // Bytes of the pixel block of that size; any size beyond MaxPixelBytes gives MaxPixelBytes + 1.
     static std::int64_t PixelBytesFor(int width, int height, TPixelFormat format);
+    // Bytes of the pixel blocks that all bitmaps together hold now.
+    static std::int64_t HeldBlockBytes();
 
 private:
+    // Frees a block the way it was obtained: unmapped when it was mapped, deleted otherwise.
+    struct TBlockRelease {
+        std::size_t Bytes;
+        void operator()(std::uint8_t* block) const;
+    };
+    using TBlock = std::unique_ptr<std::uint8_t, TBlockRelease>;
+
     // Throws EOutOfMemory for a size beyond MaxPixelBytes; else returns the bytes of the block.
     static std::int64_t CheckedBytes(int width, int height, TPixelFormat format);
-    std::unique_ptr<std::uint8_t[]> Allocate(int width, int height, TPixelFormat format) const;
+    TBlock Allocate(int width, int height, TPixelFormat format) const;
     bool CanReuse(std::int64_t bytes) const;
     // Makes the block fit a picture of that many bytes, reusing it where it can; the pixels are undefined.
     void TakeBlock(int width, int height, TPixelFormat format);
     void FillRows(std::uint8_t* bits, int rowBytes, int width, int fromRow, int toRow, int fromColumn,
                   TPixelFormat format, TColor color) const;
+    // The fill that ResetFillingOnDemand left for later: one row of it, all of it, or none of it.
+    // Marks row y as no longer pending; true when it was.
+    bool TakePendingRow(int y) const;
+    void FillPendingRow(int y) const;
+    void CompletePendingFill() const;
+    void DropPendingFill() const;
 
     int FWidth = 0;
     int FHeight = 0;
     int FRowBytes = 0;
     TPixelFormat FPixelFormat = TPixelFormat::pf24bit;
     TColor FBrushColor = clWhite;
-    std::unique_ptr<std::uint8_t[]> FBits;
+    TBlock FBits;
     std::int64_t FCapacity = 0;
+    // Rows still to be filled with FPendingColor; the vector is empty when there are none.
+    mutable std::vector<bool> FPendingRows;
+    mutable int FPendingCount = 0;
+    TColor FPendingColor = clBlack;
 };

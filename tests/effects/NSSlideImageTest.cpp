@@ -1,6 +1,6 @@
 #include "effects/NSSlideImage.h"
-#include "effects/Resample.h"
 #include "platform/Random.h"
+#include "platform/Resample.h"
 
 #include <QCoreApplication>
 #include <QImage>

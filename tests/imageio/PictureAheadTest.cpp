@@ -3,6 +3,8 @@
 
 #include "imageio/PictureAhead.h"
 #include "platform/Exceptions.h"
+#include "platform/Fit.h"
+#include "platform/Resample.h"
 
 #include <gtest/gtest.h>
 
@@ -74,4 +76,37 @@ TEST(PictureAhead, RefusalsAndErrorsComeAtTheirOwnTurn) {
     ahead.LoadFromFile(Data("jpeg/grey.jpg")); // and the next one loads
     EXPECT_FALSE(ahead.Aborted());
     EXPECT_EQ(ahead.Params().JpegColorSpace, ioJPEG_GRAYLEV);
+}
+
+TEST(PictureAhead, PicturesTheFitWouldShrinkComeAtTheSizeAndWithThePixelsOfTheFit) {
+    const struct {
+        const char* File;
+        QSize Box;
+        bool Shrinks;
+    } cases[] = {
+        {"bmp/magick-24bit.bmp", QSize(8, 6), true},
+        {"tiff/fax-tiffcp-g4.tif", QSize(640, 480), true}, // 1 bit stays 1 bit, thresholded as the fit does
+        {"bmp/magick-24bit.bmp", QSize(40, 40), false},    // enlarged by the fit: kept as read
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        TBitmap full;
+        LoadPicture(Data(c.File), full);
+        const QSize fit = FittedSize(full.Width(), full.Height(), c.Box.width(), c.Box.height());
+        // What the show's fit makes of the picture as read and of the picture handed over.
+        const auto fitted = [&](const TBitmap& picture) {
+            TBitmap result;
+            result.Reset(fit.width(), fit.height(), picture.PixelFormat());
+            StretchHalftone(picture, result, 0, 0, fit.width(), fit.height());
+            return result;
+        };
+        TPictureAhead ahead;
+        TBitmap picture;
+        ahead.SetAttachedBitmap(&picture);
+        ahead.SetFitBox(c.Box);
+        ahead.LoadFromFile(Data(c.File));
+        EXPECT_EQ(picture.PixelFormat(), full.PixelFormat());
+        EXPECT_EQ(PictureOf(picture), PictureOf(c.Shrinks ? fitted(full) : full));
+        EXPECT_EQ(PictureOf(fitted(picture)), PictureOf(fitted(full)));
+    }
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 void SetPixel24(TBitmap& b, int x, int y, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
@@ -164,4 +166,46 @@ TEST(Bitmap, SwapPixelsExchangesPicturesButKeepsBrushAndNotification) {
     EXPECT_EQ(b.ScanLine(2)[5], 0); // the black pixels of a
     EXPECT_EQ(a.BrushColor(), clBlack);
     EXPECT_EQ(b.BrushColor(), clWhite);
+}
+
+TEST(Bitmap, LargeBlocksGoBackWholeAndAPlaceholderKeepsTheBlock) {
+    const std::int64_t before = TBitmap::HeldBlockBytes();
+    TBitmap b;
+    b.Reset(2000, 1000, TPixelFormat::pf24bit); // 6 MB
+    EXPECT_EQ(TBitmap::HeldBlockBytes() - before, 6000000);
+    b.Reset(1, 1, TPixelFormat::pf24bit); // the placeholder a reader sets before the real size
+    b.Reset(1900, 1000, TPixelFormat::pf24bit);
+    EXPECT_EQ(b.Capacity(), 6000000);
+    b.SetSize(0, 0);
+    b.TrimBlock();
+    EXPECT_EQ(b.Capacity(), 0);
+    EXPECT_EQ(TBitmap::HeldBlockBytes(), before);
+    b.Reset(3, 2, TPixelFormat::pf24bit);
+    b.TrimBlock(); // a block of its own size stays
+    EXPECT_EQ(b.Capacity(), 24);
+}
+
+TEST(Bitmap, RowsFilledOnDemandComeOutAsAnEagerResetWithTheWritesOnTop) {
+    for (const TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf1bit}) {
+        TBitmap eager;
+        TBitmap lazy;
+        for (TBitmap* b : {&eager, &lazy}) {
+            b->SetBrushColor(clWhite);
+            b->Reset(40, 6, format); // a block full of white: the fill below must replace it
+            b->SetSize(0, 0);
+        }
+        eager.SetBrushColor(clBlack);
+        eager.Reset(35, 6, format);
+        lazy.ResetFillingOnDemand(35, 6, format, clBlack);
+        for (TBitmap* b : {&eager, &lazy}) {
+            b->ScanLine(4)[0] = 0xA5; // part of a row, as a file that ends inside it leaves it
+            b->ScanLine(1)[2] = 0x5A;
+        }
+        const std::int64_t bytes = TBitmap::PixelBytesFor(35, 6, format);
+        EXPECT_TRUE(std::equal(eager.Bits(), eager.Bits() + bytes, lazy.Bits()));
+        TBitmap copy(lazy);
+        lazy.ResetFillingOnDemand(35, 6, format, clBlack);
+        copy.SwapPixels(lazy);
+        EXPECT_TRUE(std::equal(eager.Bits(), eager.Bits() + bytes, lazy.Bits()));
+    }
 }

@@ -1,4 +1,4 @@
-#include "effects/Resample.h"
+#include "platform/Resample.h"
 
 #include <algorithm>
 #include <cmath>
