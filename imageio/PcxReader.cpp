@@ -71,18 +71,63 @@ TPcxHeader ParseHeader(std::span<const std::uint8_t> bytes) {
     return header;
 }
 
-// Plane lines one after another from the data in memory. A run that does not fit into one line is cut
-// at its end and the rest goes to the start of the next line, so the run outlives the line.
+// The data after the header, read from the stream a window at a time as the lines need it: never more
+// than the given count of bytes, and nothing more once a read comes back short.
+class TDataWindow {
+public:
+    TDataWindow(TStream& stream, std::int64_t count)
+        : FStream(stream), FLeft(count), FBuffer(std::size_t(std::min(count, WindowSize))) {}
+
+    // False at the end of the data.
+    bool Next(std::uint8_t& byte) {
+        if (FPosition == FLength && !Refill()) {
+            return false;
+        }
+        byte = FBuffer[FPosition++];
+        return true;
+    }
+
+    // Fills out as far as the data reaches; returns the number of bytes copied.
+    std::size_t Copy(std::span<std::uint8_t> out) {
+        std::size_t done = 0;
+        while (done < out.size() && (FPosition < FLength || Refill())) {
+            const std::size_t count = std::min(out.size() - done, FLength - FPosition);
+            std::memcpy(out.data() + done, FBuffer.data() + FPosition, count);
+            done += count;
+            FPosition += count;
+        }
+        return done;
+    }
+
+private:
+    static constexpr std::int64_t WindowSize = 64 * 1024;
+
+    bool Refill() {
+        const std::int64_t wanted = std::min(FLeft, std::int64_t(FBuffer.size()));
+        const std::int64_t got = wanted > 0 ? FStream.Read(FBuffer.data(), wanted) : 0;
+        FLeft = got < wanted ? 0 : FLeft - got;
+        FPosition = 0;
+        FLength = std::size_t(std::max<std::int64_t>(got, 0));
+        return FLength > 0;
+    }
+
+    TStream& FStream;
+    std::int64_t FLeft;
+    std::vector<std::uint8_t> FBuffer;
+    std::size_t FPosition = 0;
+    std::size_t FLength = 0;
+};
+
+// Plane lines one after another from the data. A run that does not fit into one line is cut at its end
+// and the rest goes to the start of the next line, so the run outlives the line.
 class TLineDecoder {
 public:
-    TLineDecoder(std::span<const std::uint8_t> data, bool runLength) : FData(data), FRunLength(runLength) {}
+    TLineDecoder(TDataWindow& data, bool runLength) : FData(data), FRunLength(runLength) {}
 
     // False when the data ended before the line was full.
     bool Decode(std::span<std::uint8_t> line) {
         if (!FRunLength) {
-            const auto part = FData.Take(line.size());
-            std::copy(part.begin(), part.end(), line.begin());
-            return part.size() == line.size();
+            return FData.Copy(line) == line.size();
         }
         std::size_t done = 0;
         while (done < line.size()) {
@@ -93,26 +138,25 @@ public:
                 FPending -= count;
                 continue;
             }
-            if (FData.AtEnd()) {
+            std::uint8_t byte = 0;
+            if (!FData.Next(byte)) {
                 return false;
             }
-            const std::uint8_t byte = FData.U8();
             if (byte < 0xC0) {
                 line[done++] = byte;
                 continue;
             }
-            if (FData.AtEnd()) {
+            // 0xC0 is a run of no bytes: it writes nothing, but its value byte is used up all the same.
+            if (!FData.Next(FValue)) {
                 return false;
             }
-            // 0xC0 is a run of no bytes: it writes nothing, but its value byte is used up all the same.
-            FValue = FData.U8();
             FPending = std::size_t(byte - 0xC0);
         }
         return true;
     }
 
 private:
-    TByteCursor FData;
+    TDataWindow& FData;
     bool FRunLength;
     std::size_t FPending = 0;
     std::uint8_t FValue = 0;
@@ -306,9 +350,7 @@ void DecodePicture(TStream& stream, std::int64_t start, std::int64_t size, const
         stream.Seek(start + HeaderSize);
     }
 
-    std::vector<std::uint8_t> data(
-        std::size_t(std::clamp<std::int64_t>(size - HeaderSize, 0, stream.Remaining())));
-    data.resize(std::size_t(stream.Read(data.data(), std::int64_t(data.size()))));
+    const std::int64_t dataSize = std::clamp<std::int64_t>(size - HeaderSize, 0, stream.Remaining());
 
     params.BitsPerSample = header.Bits;
     params.SamplesPerPixel = header.Planes;
@@ -331,6 +373,7 @@ void DecodePicture(TStream& stream, std::int64_t start, std::int64_t size, const
     // Planes are 1, 3 or 4 from here on, so the lines of a row take at most 4 x 65535 bytes.
     const std::size_t perLine = std::size_t(header.BytesPerLine);
     std::vector<std::uint8_t> lines(perLine * std::size_t(header.Planes));
+    TDataWindow data(stream, dataSize);
     TLineDecoder decoder(data, header.Encoding == 1);
     for (int y = 0; y < header.Height; ++y) {
         context.Counter = y;

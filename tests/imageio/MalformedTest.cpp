@@ -168,7 +168,8 @@ TEST(Malformed, EveryTruncationOfEveryTestPicture) {
         {TFormat::Bmp, FilesIn(QStringLiteral("bmp"), {"*.bmp"})},
         // The uncompressed pages of 16 KB only repeat what their compressed copies cover.
         {TFormat::Tiff, FilesIn(QStringLiteral("tiff"), {"*.tif"}, 8192)},
-        {TFormat::Pcx, FilesIn(QStringLiteral("pcx"), {"*.pcx"})},
+        // The pictures of more than 64 KB would take half a minute for cuts the small ones already make.
+        {TFormat::Pcx, FilesIn(QStringLiteral("pcx"), {"*.pcx"}, 8192)},
         {TFormat::Tga, FilesIn(QStringLiteral("tga"), {"*.tga"})},
         {TFormat::Ico, FilesIn(QStringLiteral("ico"), {"*.ico"})},
         {TFormat::Cur, FilesIn(QStringLiteral("ico"), {"*.cur"})},

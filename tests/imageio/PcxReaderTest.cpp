@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <tuple>
 #include <utility>
@@ -148,5 +150,21 @@ TEST(PcxReader, RowsAfterTheDataOrOfAnUnsupportedLayoutStayBlack) {
         TBitmap bitmap;
         EXPECT_FALSE(LoadPcxBytes(builder->Build(), bitmap).Aborted);
         EXPECT_EQ(PictureOf(bitmap), *expected);
+    }
+}
+
+TEST(PcxReader, DataLongerThanTheReadWindowDecodesWhole) {
+    const QImage source = QImage(PcxData("large.png")).convertToFormat(QImage::Format_RGB888);
+    TRgbPicture expected{source.width(), source.height(), {}};
+    for (int y = 0; y < source.height(); ++y) {
+        expected.Rgb.insert(expected.Rgb.end(), source.constScanLine(y),
+                            source.constScanLine(y) + source.width() * 3);
+    }
+    ASSERT_EQ(expected.Width, 203);
+    for (const char* file : {"pillow-large.pcx", "magick-large-raw.pcx"}) {
+        SCOPED_TRACE(file);
+        TBitmap bitmap;
+        EXPECT_FALSE(LoadPicture(PcxData(file), bitmap).Aborted);
+        EXPECT_EQ(PictureOf(bitmap), expected);
     }
 }

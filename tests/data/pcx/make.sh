@@ -79,3 +79,27 @@ PY
 /usr/bin/convert rgba-4planes.pcx -alpha off -depth 8 magick-rgba-4planes.ppm
 pcxtoppm 2planes.pcx >netpbm-2planes.ppm
 pcxtoppm 3planes.pcx >netpbm-3planes.ppm
+
+# A 203 x 120 picture whose data outgrows the reader's 64 KiB window: Pillow's run-length file (a run of
+# ten bytes begins on the window's last byte, which the check below keeps true) and ImageMagick's raw one,
+# both against the picture they were made from, kept as a PNG.
+/usr/bin/python3 - <<'PY'
+from PIL import Image
+W, H = 203, 120
+im = Image.new('RGB', (W, H))
+px = im.load()
+for y in range(H):
+    for x in range(W):
+        # Red in stripes of 1 to 73 pixels, so runs up to 63 bytes and longer ones split in two; green and
+        # blue in ramps whose upper quarter is stored as runs of one.
+        band = x // (1 + (y % 9) * 9)
+        px[x, y] = ((band * 41 + y + 99) % 256, (x * 3 + y * 7) % 256, (x * 5 + y) % 256)
+im.save('large.png')
+im.save('pillow-large.pcx')
+data = open('pillow-large.pcx', 'rb').read()[128:]
+i = 0
+while i < 65535:
+    i += 2 if data[i] >= 0xC0 else 1
+assert i == 65535 and data[i] > 0xC1, 'no run across the window edge'
+PY
+/usr/bin/convert large.png -compress None magick-large-raw.pcx
