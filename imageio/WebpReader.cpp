@@ -116,7 +116,9 @@ bool DecodeFrame(const WebPData& frame, const TPlacement& placement, TBitmap& bi
         out.size = alphaBuffer.size();
     } else {
         config.output.colorspace = MODE_BGR;
-        out.rgba = bitmap.ScanLine(placement.Top) + std::size_t(placement.Left) * 3;
+        // The library writes every row through one pointer, past the row-by-row fill that ScanLine
+        // leaves for later: the whole block comes filled.
+        out.rgba = bitmap.Bits() + rowBytes * std::size_t(placement.Top) + std::size_t(placement.Left) * 3;
         out.stride = int(rowBytes);
         out.size = rowBytes * std::size_t(placement.Height - 1) + std::size_t(placement.Width) * 3;
     }
