@@ -502,7 +502,7 @@ private:
         const std::size_t step = FImage.Samples;
         const std::uint8_t* s = data.data();
         if (step == 3) {
-            RgbToBgrRow(s, out, n);
+            RgbToBgr(s, out, n);
             return;
         }
         for (int x = 0; x < n; ++x, s += step, out += 3) {

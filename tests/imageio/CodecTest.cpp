@@ -1,8 +1,10 @@
 #include "imageio/FaxCodec.h"
 #include "imageio/PackBits.h"
+#include "imageio/RgbRows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -62,4 +64,31 @@ TEST(FaxCodec, BrokenAndMissingCodesEndTheRowInsideIt) {
     Bytes row(2, 0);
     EXPECT_FALSE(DecodeGroup4Row(empty, 16, row));
     EXPECT_EQ(row, Bytes({0xFF, 0xFF}));
+}
+
+TEST(RgbRows, EveryLengthTurnsApartAndInPlaceWithoutTouchingTheBytesAround) {
+    // Lengths across several vector blocks and every remainder after them.
+    for (int pixels = 0; pixels < 300; ++pixels) {
+        SCOPED_TRACE(pixels);
+        Bytes rgb(std::size_t(pixels) * 3);
+        Bytes expected(rgb.size());
+        for (std::size_t i = 0; i < rgb.size(); ++i) {
+            rgb[i] = std::uint8_t(i * 7 + 1);
+        }
+        for (std::size_t i = 0; i < rgb.size(); i += 3) {
+            expected[i] = rgb[i + 2];
+            expected[i + 1] = rgb[i + 1];
+            expected[i + 2] = rgb[i];
+        }
+        Bytes apart(rgb.size() + 2, Guard);
+        RgbToBgr(rgb.data(), apart.data() + 1, pixels);
+        Bytes inPlace = apart;
+        std::copy(rgb.begin(), rgb.end(), inPlace.begin() + 1);
+        RgbToBgr(inPlace.data() + 1, inPlace.data() + 1, pixels);
+        for (const Bytes* out : {&apart, &inPlace}) {
+            EXPECT_EQ(Bytes(out->begin() + 1, out->end() - 1), expected);
+            EXPECT_EQ(out->front(), Guard);
+            EXPECT_EQ(out->back(), Guard);
+        }
+    }
 }
