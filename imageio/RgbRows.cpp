@@ -44,9 +44,9 @@ void TurnPixel(const std::uint8_t* rgb, std::uint8_t* bgr) {
 
 // No byte shuffles: a pixel's first byte takes the byte two lanes on, its last the byte two lanes back,
 // so each vector is a mix by masks of the vectors loaded at -2, 0 and +2 bytes. A block loads all it
-// reads before it stores, and the two bytes before it that it reads are in lanes it does not use, so the
-// pixels may turn in place. Those reads at -2 and +2 keep the first pixel and the last ones out of the
-// blocks, which the plain loop turns.
+// reads before it stores, and the bytes it uses lie at or after the first one it stores (the two bytes
+// before it that it reads are in lanes it does not use), so the pixels may turn in place or move down. Those
+// reads at -2 and +2 keep the first pixel and the last ones out of the blocks, which the plain loop turns.
 __attribute__((target_clones("avx2", "default"))) void RgbToBgr(const std::uint8_t* rgb, std::uint8_t* bgr,
                                                                 std::int64_t pixels) {
     if (pixels <= 0) {

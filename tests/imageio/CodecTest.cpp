@@ -66,7 +66,7 @@ TEST(FaxCodec, BrokenAndMissingCodesEndTheRowInsideIt) {
     EXPECT_EQ(row, Bytes({0xFF, 0xFF}));
 }
 
-TEST(RgbRows, EveryLengthTurnsApartAndInPlaceWithoutTouchingTheBytesAround) {
+TEST(RgbRows, EveryLengthTurnsApartInPlaceAndMovingDownWithoutTouchingTheBytesAround) {
     // Lengths across several vector blocks and every remainder after them.
     for (int pixels = 0; pixels < 300; ++pixels) {
         SCOPED_TRACE(pixels);
@@ -82,13 +82,20 @@ TEST(RgbRows, EveryLengthTurnsApartAndInPlaceWithoutTouchingTheBytesAround) {
         }
         Bytes apart(rgb.size() + 2, Guard);
         RgbToBgr(rgb.data(), apart.data() + 1, pixels);
-        Bytes inPlace = apart;
-        std::copy(rgb.begin(), rgb.end(), inPlace.begin() + 1);
-        RgbToBgr(inPlace.data() + 1, inPlace.data() + 1, pixels);
-        for (const Bytes* out : {&apart, &inPlace}) {
-            EXPECT_EQ(Bytes(out->begin() + 1, out->end() - 1), expected);
-            EXPECT_EQ(out->front(), Guard);
-            EXPECT_EQ(out->back(), Guard);
+        EXPECT_EQ(apart, [&] {
+            Bytes framed = expected;
+            framed.insert(framed.begin(), Guard);
+            framed.push_back(Guard);
+            return framed;
+        }());
+        // The source that far on from the turned pixels, in the same buffer.
+        for (const std::size_t down : {0, 1, 2, 7, 64}) {
+            Bytes shared(1 + rgb.size() + down + 1, Guard);
+            std::copy(rgb.begin(), rgb.end(), shared.begin() + std::ptrdiff_t(1 + down));
+            RgbToBgr(shared.data() + 1 + down, shared.data() + 1, pixels);
+            EXPECT_EQ(Bytes(shared.begin() + 1, shared.begin() + std::ptrdiff_t(1 + rgb.size())), expected);
+            EXPECT_EQ(shared.front(), Guard);
+            EXPECT_EQ(shared.back(), Guard);
         }
     }
 }
