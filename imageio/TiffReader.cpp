@@ -502,7 +502,7 @@ private:
         const std::size_t step = FImage.Samples;
         const std::uint8_t* s = data.data();
         if (step == 3) {
-            RgbToBgrRow(s, out, n);
+            RgbToBgr(s, out, n);
             return;
         }
         for (int x = 0; x < n; ++x, s += step, out += 3) {
@@ -572,19 +572,24 @@ class TStripReader {
 public:
     TStripReader(TStream& stream, const TImage& image) : FStream(stream), FImage(image) {}
 
-    // Strip i whole, as far as the file holds it: StripByteCounts[i] bytes, or up to the end of the file
-    // when the count is missing or 0.
+    // Strip i whole, as far as the file holds it.
     std::span<const std::uint8_t> Read(std::size_t i, std::vector<std::uint8_t>& buffer) const {
+        buffer.resize(std::size_t(Seek(i)));
+        buffer.resize(std::size_t(FStream.Read(buffer.data(), std::int64_t(buffer.size()))));
+        return buffer;
+    }
+
+    // Moves to the start of strip i and returns its size as far as the file holds it: StripByteCounts[i]
+    // bytes, or up to the end of the file when the count is missing or 0.
+    std::int64_t Seek(std::size_t i) const {
         const std::int64_t offset = FImage.Offsets[i];
         const std::int64_t available = std::max<std::int64_t>(FStream.Size() - offset, 0);
         std::int64_t count = i < FImage.ByteCounts.size() ? FImage.ByteCounts[i] : 0;
         if (count == 0) {
             count = available;
         }
-        buffer.resize(std::size_t(std::min(count, available)));
         FStream.Seek(offset);
-        buffer.resize(std::size_t(FStream.Read(buffer.data(), std::int64_t(buffer.size()))));
-        return buffer;
+        return std::min(count, available);
     }
 
 private:
@@ -638,6 +643,73 @@ void DecodeChunky(TStream& stream, TBitmap& bitmap, const TImage& image, const T
             converter.Convert(data, out, width);
             if (!RowDone(context)) {
                 return;
+            }
+        }
+    }
+}
+
+// Rows of uncompressed RGB read at once: about this many bytes, so that they are still in the cache when
+// their pixels turn, and the strips of common writers (up to a few hundred kilobytes) take one read.
+constexpr std::int64_t RgbBatchBytes = 512 * 1024;
+// The system copies a file's bytes several times faster on some processors when they land at the same
+// place within a line of this many bytes as they lie in the file.
+constexpr std::int64_t CopyAlignment = 64;
+
+// Turns the bytes of rows read one after another, landed ahead bytes on from the start of a batch of
+// bitmap rows, into the bitmap's pixels: the pixels turn to blue, green, red as they move to the batch's
+// start; bytes missing from the rows, a pixel cut short among them, become black (zero bytes); and the
+// rows move apart to their padded places from the last one up, each getting the zero padding that
+// ScanLineToOverwrite would give it.
+void TurnRgbBatch(std::uint8_t* batch, std::int64_t ahead, int rows, std::int64_t rowBytes,
+                  std::int64_t stride, std::int64_t got) {
+    const std::int64_t whole = got / 3 * 3;
+    RgbToBgr(batch + ahead, batch, whole / 3);
+    std::memset(batch + whole, 0, std::size_t(rows * rowBytes - whole));
+    if (stride == rowBytes) {
+        return;
+    }
+    for (int r = rows - 1; r >= 0; --r) {
+        std::uint8_t* row = batch + r * stride;
+        std::memmove(row, batch + r * rowBytes, std::size_t(rowBytes));
+        std::memset(row + rowBytes, 0, std::size_t(stride - rowBytes));
+    }
+}
+
+// Uncompressed 8-bit RGB, the common photograph: the strips' bytes go straight into the bitmap's rows, a
+// batch of rows with one read, and turn there, so that each byte is copied once from the file. The read
+// lands a little ahead of the batch where that brings it into step with the file; the bytes it covers
+// beyond the batch are in rows not reached yet, which are written or filled later.
+void DecodeRgbInPlace(TStream& stream, TBitmap& bitmap, const TImage& image, ProgressContext& context) {
+    const TStripReader reader(stream, image);
+    const int height = bitmap.Height();
+    const std::int64_t rowBytes = std::int64_t(bitmap.Width()) * 3;
+    const std::int64_t stride = bitmap.RowBytes();
+    const int batchRows = int(std::clamp<std::int64_t>(RgbBatchBytes / stride, 1, height));
+    int y = 0;
+    for (std::size_t i = 0; i < image.Offsets.size() && y < height; ++i) {
+        std::int64_t stripLeft = reader.Seek(i);
+        const int stripEnd = y + int(std::min<std::int64_t>(image.RowsPerStrip, height - y));
+        while (y < stripEnd) {
+            const int rows = std::min(batchRows, stripEnd - y);
+            std::uint8_t* batch = bitmap.ScanLineToOverwrite(y);
+            for (int r = 1; r < rows; ++r) {
+                bitmap.ScanLineToOverwrite(y + r);
+            }
+            const std::int64_t packed = rows * rowBytes;
+            const std::int64_t room = std::int64_t(height - y) * stride - packed;
+            std::int64_t ahead = (stream.Position() - std::int64_t(reinterpret_cast<std::uintptr_t>(batch))) &
+                                 (CopyAlignment - 1);
+            if (ahead > room) {
+                ahead = 0;
+            }
+            const std::int64_t got = stream.Read(batch + ahead, std::min(packed, stripLeft));
+            stripLeft -= got;
+            TurnRgbBatch(batch, ahead, rows, rowBytes, stride, got);
+            for (const int end = y + rows; y < end;) {
+                ++y;
+                if (!RowDone(context)) {
+                    return;
+                }
             }
         }
     }
@@ -839,6 +911,8 @@ void ReadTiff(TStream& stream, TBitmap& bitmap, int& pageCount, TIOParams& param
     context.Factor = 100.0 / bitmap.Height();
     if (image.Planar == 2 && image.Samples > 1) {
         DecodePlanes(stream, bitmap, image, context);
+    } else if (kind == TPixelKind::Rgb && image.Samples == 3 && image.Compression == CompressionNone) {
+        DecodeRgbInPlace(stream, bitmap, image, context);
     } else {
         const std::uint32_t largestGrey16 =
             kind == TPixelKind::Grey16 ? LargestGrey16(stream, image, file.BigEndian()) : 0;

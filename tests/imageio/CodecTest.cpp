@@ -1,8 +1,10 @@
 #include "imageio/FaxCodec.h"
 #include "imageio/PackBits.h"
+#include "imageio/RgbRows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -62,4 +64,38 @@ TEST(FaxCodec, BrokenAndMissingCodesEndTheRowInsideIt) {
     Bytes row(2, 0);
     EXPECT_FALSE(DecodeGroup4Row(empty, 16, row));
     EXPECT_EQ(row, Bytes({0xFF, 0xFF}));
+}
+
+TEST(RgbRows, EveryLengthTurnsApartInPlaceAndMovingDownWithoutTouchingTheBytesAround) {
+    // Lengths across several vector blocks and every remainder after them.
+    for (int pixels = 0; pixels < 300; ++pixels) {
+        SCOPED_TRACE(pixels);
+        Bytes rgb(std::size_t(pixels) * 3);
+        Bytes expected(rgb.size());
+        for (std::size_t i = 0; i < rgb.size(); ++i) {
+            rgb[i] = std::uint8_t(i * 7 + 1);
+        }
+        for (std::size_t i = 0; i < rgb.size(); i += 3) {
+            expected[i] = rgb[i + 2];
+            expected[i + 1] = rgb[i + 1];
+            expected[i + 2] = rgb[i];
+        }
+        Bytes apart(rgb.size() + 2, Guard);
+        RgbToBgr(rgb.data(), apart.data() + 1, pixels);
+        EXPECT_EQ(apart, [&] {
+            Bytes framed = expected;
+            framed.insert(framed.begin(), Guard);
+            framed.push_back(Guard);
+            return framed;
+        }());
+        // The source that far on from the turned pixels, in the same buffer.
+        for (const std::size_t down : {0, 1, 2, 7, 64}) {
+            Bytes shared(1 + rgb.size() + down + 1, Guard);
+            std::copy(rgb.begin(), rgb.end(), shared.begin() + std::ptrdiff_t(1 + down));
+            RgbToBgr(shared.data() + 1 + down, shared.data() + 1, pixels);
+            EXPECT_EQ(Bytes(shared.begin() + 1, shared.begin() + std::ptrdiff_t(1 + rgb.size())), expected);
+            EXPECT_EQ(shared.front(), Guard);
+            EXPECT_EQ(shared.back(), Guard);
+        }
+    }
 }
