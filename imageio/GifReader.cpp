@@ -214,6 +214,8 @@ void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
 
     std::vector<std::uint8_t> line(std::size_t(image.Width));
     ResetBitmapBlack(bitmap, width, height, TPixelFormat::pf24bit);
+    // An image as wide as the screen sets every pixel of its rows, so they need no black first.
+    const bool wholeRows = image.Left == 0 && image.Width == width;
     context.Factor = 100.0 / image.Height;
     context.Counter = 0;
     for (int n = 0; n < image.Height; ++n) {
@@ -222,7 +224,8 @@ void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
             return;
         }
         const int y = image.Top + RowOfLine(n, image.Height, image.Interlace);
-        DrawLine(line.data(), image.Width, colours, bitmap.ScanLine(y) + std::size_t(image.Left) * 3);
+        std::uint8_t* row = wholeRows ? bitmap.ScanLineToOverwrite(y) : bitmap.ScanLine(y);
+        DrawLine(line.data(), image.Width, colours, row + std::size_t(image.Left) * 3);
         ++context.Counter;
         context.Report();
         if (context.IsAborted()) {
