@@ -52,6 +52,34 @@ template <typename Scan> double BestOf(int runs, Scan scan) {
     return *std::min_element(times.begin(), times.end());
 }
 
+void ClearList() {
+    PictureList.clear();
+    PictureList.squeeze();
+}
+
+// ScanFotoDir over the folder FotoDir names: the best of five runs, then the heap the list it leaves keeps
+// and its length. The list is left empty.
+struct TScanCost {
+    double Milliseconds = 0;
+    double KeptMegabytes = 0;
+    qsizetype Listed = 0;
+};
+
+TScanCost MeasureScan() {
+    TScanCost cost;
+    cost.Milliseconds = BestOf(5, [] {
+        ClearList();
+        ScanFotoDir();
+    });
+    ClearList();
+    const double before = HeapMegabytes();
+    ScanFotoDir();
+    cost.KeptMegabytes = HeapMegabytes() - before;
+    cost.Listed = PictureList.size();
+    ClearList();
+    return cost;
+}
+
 void BenchFolder(const QString& work, int count, double targetMs) {
     const QString folder = work + QStringLiteral("/scan-%1").arg(count);
     if (!MakeFolder(folder, count)) {
@@ -59,19 +87,7 @@ void BenchFolder(const QString& work, int count, double targetMs) {
         return;
     }
     FotoDir = folder;
-    const double scanMs = BestOf(5, [] {
-        PictureList.clear();
-        PictureList.squeeze();
-        ScanFotoDir();
-    });
-    PictureList.clear();
-    PictureList.squeeze();
-    const double before = HeapMegabytes();
-    ScanFotoDir();
-    const double kept = HeapMegabytes() - before;
-    const qsizetype listed = PictureList.size();
-    PictureList.clear();
-    PictureList.squeeze();
+    const TScanCost cost = MeasureScan();
     const double qdirMs = BestOf(3, [&] {
         const QStringList names = QDir(folder).entryList(
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -79,8 +95,8 @@ void BenchFolder(const QString& work, int count, double targetMs) {
     });
     std::printf("%6d entries: ScanFotoDir %.1f ms (target < %.0f ms), %lld listed, %.2f MB kept "
                 "(%.0f bytes per entry); QDir::entryList alone %.1f ms\n",
-                count, scanMs, targetMs, static_cast<long long>(listed), kept, kept * 1024 * 1024 / count,
-                qdirMs);
+                count, cost.Milliseconds, targetMs, static_cast<long long>(cost.Listed), cost.KeptMegabytes,
+                cost.KeptMegabytes * 1024 * 1024 / count, qdirMs);
 }
 
 // years/trips: 40 year folders of 50 trip folders, each trip 50 pictures.
@@ -103,21 +119,11 @@ void BenchTree(const QString& work, double targetMs, double targetMb) {
     }
     FotoDir = root;
     IncludeSubfolders = true;
-    const double scanMs = BestOf(5, [] {
-        PictureList.clear();
-        PictureList.squeeze();
-        ScanFotoDir();
-    });
-    PictureList.clear();
-    PictureList.squeeze();
-    const double before = HeapMegabytes();
-    ScanFotoDir();
-    const double kept = HeapMegabytes() - before;
+    const TScanCost cost = MeasureScan();
     std::printf("tree of 2,000 folders: ScanFotoDir %.1f ms (target < %.0f ms), %lld listed, %.2f MB kept "
                 "(target < %.0f MB)\n",
-                scanMs, targetMs, static_cast<long long>(PictureList.size()), kept, targetMb);
-    PictureList.clear();
-    PictureList.squeeze();
+                cost.Milliseconds, targetMs, static_cast<long long>(cost.Listed), cost.KeptMegabytes,
+                targetMb);
     IncludeSubfolders = false;
 }
 

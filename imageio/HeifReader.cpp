@@ -4,6 +4,7 @@
 // blue, green, red, with transparency laid over black and deeper samples rounded to 8 bits.
 
 #include "imageio/Readers.h"
+#include "imageio/RgbRows.h"
 #include "imageio/Stream.h"
 
 #include <libheif/heif.h>
@@ -70,11 +71,7 @@ std::uint8_t Rounded(double value) {
 
 void Row8ToBgr(const TPlane& plane, const std::uint8_t* in, std::uint8_t* out) {
     if (!plane.Alpha) {
-        for (int x = 0; x < plane.Width; ++x, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
+        RgbToBgr(in, out, plane.Width);
         return;
     }
     for (int x = 0; x < plane.Width; ++x, in += 4, out += 3) {

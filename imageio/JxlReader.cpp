@@ -4,6 +4,7 @@
 // are exchanged afterwards; one with transparency arrives through a callback that lays it over black.
 
 #include "imageio/Readers.h"
+#include "imageio/RgbRows.h"
 #include "imageio/Stream.h"
 
 #include <jxl/decode.h>
@@ -48,10 +49,8 @@ void TakeTransparentPixels(void* opaque, std::size_t x, std::size_t y, std::size
 
 void RgbRowsToBgr(const TJxlTarget& target) {
     for (std::size_t y = 0; y < target.Height; ++y) {
-        std::uint8_t* p = target.Bits + std::int64_t(y) * target.RowBytes;
-        for (std::size_t x = 0; x < target.Width; ++x, p += 3) {
-            std::swap(p[0], p[2]);
-        }
+        std::uint8_t* row = target.Bits + std::int64_t(y) * target.RowBytes;
+        RgbToBgr(row, row, std::int64_t(target.Width));
     }
 }
 
