@@ -12,8 +12,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <gif_lib.h>
@@ -182,6 +186,134 @@ void DrawLine(const std::uint8_t* indices, int width, const TColourTable& colour
     }
 }
 
+// Decoded lines go to the drawing in batches. On a large picture a second thread draws one batch while
+// giflib decodes the next, so the colour expansion costs no time beyond the decode; a small picture is
+// drawn batch by batch on the calling thread. Only the calling thread touches the bitmap's bookkeeping:
+// each line comes with the row it goes to.
+class TLineDrawer {
+public:
+    TLineDrawer(int width, const TColourTable& colours, bool parallel) : Width(width), Colours(colours) {
+        for (TBatch& batch : Batches) {
+            batch.Indices.resize(std::size_t(width) * BatchLines);
+        }
+        if (parallel) {
+            try {
+                Worker = std::thread([this] { DrawHandedOver(); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the lines are drawn here.
+            }
+        }
+    }
+
+    TLineDrawer(const TLineDrawer&) = delete;
+    TLineDrawer& operator=(const TLineDrawer&) = delete;
+
+    // Draws every line taken so far except one whose decoding failed, then stops the worker.
+    ~TLineDrawer() {
+        HandOver();
+        if (Worker.joinable()) {
+            {
+                const std::lock_guard lock(Mutex);
+                Finished = true;
+            }
+            Changed.notify_all();
+            Worker.join();
+        }
+    }
+
+    // Where to decode the line that goes to `row`; a further call (or the end) commits it.
+    std::uint8_t* LineFor(std::uint8_t* row) {
+        if (Pending == BatchLines) {
+            HandOver();
+        }
+        if (Pending == 0) {
+            WaitForFreeBatch();
+        }
+        TBatch& batch = Batches[std::size_t(Filled % BatchCount)];
+        batch.Rows[std::size_t(Pending)] = row;
+        return batch.Indices.data() + std::size_t(Width) * std::size_t(Pending++);
+    }
+
+    // The line last given out was not decoded and must not be drawn.
+    void DropLast() {
+        if (Pending > 0) {
+            --Pending;
+        }
+    }
+
+private:
+    static constexpr int BatchLines = 16;
+    static constexpr int BatchCount = 4;
+
+    struct TBatch {
+        std::vector<std::uint8_t> Indices;
+        std::array<std::uint8_t*, BatchLines> Rows{};
+        int Lines = 0;
+    };
+
+    void Draw(const TBatch& batch) const {
+        for (int i = 0; i < batch.Lines; ++i) {
+            DrawLine(batch.Indices.data() + std::size_t(Width) * std::size_t(i), Width, Colours,
+                     batch.Rows[std::size_t(i)]);
+        }
+    }
+
+    void HandOver() {
+        if (Pending == 0) {
+            return;
+        }
+        TBatch& batch = Batches[std::size_t(Filled % BatchCount)];
+        batch.Lines = Pending;
+        Pending = 0;
+        if (!Worker.joinable()) {
+            Draw(batch);
+            return;
+        }
+        {
+            const std::lock_guard lock(Mutex);
+            ++Filled;
+        }
+        Changed.notify_all();
+    }
+
+    void WaitForFreeBatch() {
+        if (Worker.joinable()) {
+            std::unique_lock lock(Mutex);
+            Changed.wait(lock, [this] { return Filled - Drawn < BatchCount; });
+        }
+    }
+
+    void DrawHandedOver() {
+        std::unique_lock lock(Mutex);
+        for (;;) {
+            Changed.wait(lock, [this] { return Drawn < Filled || Finished; });
+            if (Drawn == Filled) {
+                return;
+            }
+            const TBatch& batch = Batches[std::size_t(Drawn % BatchCount)];
+            lock.unlock();
+            Draw(batch);
+            lock.lock();
+            ++Drawn;
+            Changed.notify_all();
+        }
+    }
+
+    const int Width;
+    const TColourTable& Colours;
+    std::array<TBatch, BatchCount> Batches;
+    int Pending = 0; // lines in the batch being filled, on the calling thread only
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    int Filled = 0; // batches handed over (guarded by Mutex; only the calling thread changes it)
+    int Drawn = 0;  // batches drawn (guarded by Mutex)
+    bool Finished = false;
+    std::thread Worker; // last, so that it starts after everything it uses
+};
+
+// Below this many pixels a second thread costs more than it saves.
+constexpr std::int64_t ParallelDrawPixels = 1 << 20;
+
 } // namespace
 
 void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContext& context) {
@@ -212,20 +344,21 @@ void ReadGif(TStream& stream, TBitmap& bitmap, TIOParams& params, ProgressContex
     KeepPalette(map, params);
     const TColourTable colours = ColourTableOf(map, transparent);
 
-    std::vector<std::uint8_t> line(std::size_t(image.Width));
     ResetBitmapBlack(bitmap, width, height, TPixelFormat::pf24bit);
     // An image as wide as the screen sets every pixel of its rows, so they need no black first.
     const bool wholeRows = image.Left == 0 && image.Width == width;
+    TLineDrawer drawer(image.Width, colours, std::int64_t(image.Width) * image.Height >= ParallelDrawPixels);
     context.Factor = 100.0 / image.Height;
     context.Counter = 0;
     for (int n = 0; n < image.Height; ++n) {
-        if (DGifGetLine(gif.get(), line.data(), image.Width) == GIF_ERROR) {
+        const int y = image.Top + RowOfLine(n, image.Height, image.Interlace);
+        std::uint8_t* row = wholeRows ? bitmap.ScanLineToOverwrite(y) : bitmap.ScanLine(y);
+        if (DGifGetLine(gif.get(), drawer.LineFor(row + std::size_t(image.Left) * 3), image.Width) ==
+            GIF_ERROR) {
+            drawer.DropLast();
             context.Abort();
             return;
         }
-        const int y = image.Top + RowOfLine(n, image.Height, image.Interlace);
-        std::uint8_t* row = wholeRows ? bitmap.ScanLineToOverwrite(y) : bitmap.ScanLine(y);
-        DrawLine(line.data(), image.Width, colours, row + std::size_t(image.Left) * 3);
         ++context.Counter;
         context.Report();
         if (context.IsAborted()) {

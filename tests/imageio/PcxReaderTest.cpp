@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-
 #include <algorithm>
 #include <tuple>
 #include <utility>
@@ -154,12 +152,7 @@ TEST(PcxReader, RowsAfterTheDataOrOfAnUnsupportedLayoutStayBlack) {
 }
 
 TEST(PcxReader, DataLongerThanTheReadWindowDecodesWhole) {
-    const QImage source = QImage(PcxData("large.png")).convertToFormat(QImage::Format_RGB888);
-    TRgbPicture expected{source.width(), source.height(), {}};
-    for (int y = 0; y < source.height(); ++y) {
-        expected.Rgb.insert(expected.Rgb.end(), source.constScanLine(y),
-                            source.constScanLine(y) + source.width() * 3);
-    }
+    const TRgbPicture expected = ReadThroughQt(PcxData("large.png"));
     ASSERT_EQ(expected.Width, 203);
     for (const char* file : {"pillow-large.pcx", "magick-large-raw.pcx"}) {
         SCOPED_TRACE(file);

@@ -4,6 +4,7 @@
 #include "imageio/Stream.h"
 
 #include <QFile>
+#include <QImage>
 
 #include <algorithm>
 #include <cctype>
@@ -40,6 +41,16 @@ TRgbPicture ReadPpm(const QString& path) {
         return {};
     }
     picture.Rgb.assign(bytes.begin() + i, bytes.begin() + i + samples);
+    return picture;
+}
+
+TRgbPicture ReadThroughQt(const QString& path) {
+    const QImage image = QImage(path).convertToFormat(QImage::Format_RGB888);
+    TRgbPicture picture{image.width(), image.height(), {}};
+    for (int y = 0; y < image.height(); ++y) {
+        picture.Rgb.insert(picture.Rgb.end(), image.constScanLine(y),
+                           image.constScanLine(y) + image.width() * 3);
+    }
     return picture;
 }
 

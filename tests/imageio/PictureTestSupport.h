@@ -25,6 +25,8 @@ struct TRgbPicture {
 
 // Binary PPM (P6, 8 bits); an empty picture when the file is no such PPM.
 TRgbPicture ReadPpm(const QString& path);
+// Any file Qt reads (PNG references too large to keep as PPM), without its alpha; empty when Qt cannot.
+TRgbPicture ReadThroughQt(const QString& path);
 // Both pixel formats; 1-bit pixels become 0 or 255.
 TRgbPicture PictureOf(const TBitmap& bitmap);
 // Largest difference of any sample; -1 when the sizes differ.

@@ -78,3 +78,14 @@ gif('interlaced', 11, 19, [dict(x=0, y=0, w=11, h=19, pixels=pattern(11, 19, 256
                                 interlace=True)])
 gif('animated', 12, 10, [dict(x=0, y=0, w=12, h=10, pixels=pattern(12, 10, 4)),
                          dict(x=2, y=2, w=4, h=4, pixels=[3] * 16)], four)
+
+# A picture large enough to be drawn on a second thread while it is decoded, written by Pillow's own
+# encoder (real LZW codes), interlaced, with a transparent index; its reference is kept as PNG.
+big = Image.new('P', (1200, 1000))
+big.putpalette([v for c in ramp for v in c])
+big.putdata([((x // 24) * 5 + (y // 16) * 11) % 256 for y in range(1000) for x in range(1200)])
+big.save('large-interlaced.gif', interlace=True, transparency=7)
+with Image.open('large-interlaced.gif') as im:
+    first = im.convert('RGBA')
+Image.alpha_composite(Image.new('RGBA', first.size, (0, 0, 0, 255)), first).convert('RGB').save(
+    'large-interlaced.png')
