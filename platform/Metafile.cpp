@@ -1,6 +1,7 @@
 #include "platform/Metafile.h"
 
 #include "platform/Bitmap.h"
+#include "platform/ClippedSvg.h"
 #include "platform/Exceptions.h"
 #include "platform/ScreenDpi.h"
 #include "platform/WindowsCodePages.h"
@@ -8,9 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
-#include <QPainter>
 #include <QRegularExpression>
-#include <QSvgRenderer>
 
 #include <emf2svg.h>
 extern "C" {
@@ -505,12 +504,12 @@ TMetafile::TMetafile(const QString& path) {
         return;
     }
     const QByteArray svg = Enhanced() ? EnhancedToSvg(bytes) : WindowsToSvg(bytes, FHeader);
-    FRenderer = std::make_unique<QSvgRenderer>(svg);
-    if (svg.isEmpty() || !FRenderer->isValid()) {
+    FRenderer = std::make_unique<TClippedSvg>(svg);
+    if (svg.isEmpty() || !FRenderer->IsValid()) {
         RaiseInvalidMetafile();
     }
     if (Enhanced() && !FHeader.Frame.isEmpty()) {
-        FRenderer->setViewBox(FHeader.Frame);
+        FRenderer->SetViewBox(FHeader.Frame);
     }
 }
 
@@ -521,6 +520,5 @@ void TMetafile::Draw(TBitmap& bitmap, int width, int height) const {
         return;
     }
     QImage image = bitmap.Image();
-    QPainter painter(&image);
-    FRenderer->render(&painter, QRectF(0, 0, width, height));
+    FRenderer->Render(image, QRectF(0, 0, width, height));
 }

@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-class QSvgRenderer;
+class TClippedSvg;
 class TBitmap;
 
 enum class TMetafileKind { Windows, Enhanced };
@@ -34,7 +34,7 @@ std::optional<TMetafileHeader> ReadMetafileHeader(std::span<const std::uint8_t> 
 
 // The stand-in for the system's metafile object: loads a file, reports its natural size and draws it.
 // Enhanced metafiles are converted to SVG by libemf2svg, Windows metafiles by libwmf, both when the file
-// is loaded; drawing renders that SVG with Qt SVG.
+// is loaded; drawing renders that SVG with Qt SVG, clip paths included.
 class TMetafile {
 public:
     // Files larger than this are refused: the SVG text grows with the record count, and no drawing
@@ -60,5 +60,5 @@ public:
 
 private:
     TMetafileHeader FHeader;
-    std::unique_ptr<QSvgRenderer> FRenderer;
+    std::unique_ptr<TClippedSvg> FRenderer;
 };

@@ -90,14 +90,23 @@ TEST_F(TMetafileFixture, NaturalSizeIsCappedAt2800AndDrawnOnTheBackgroundOnePixe
 }
 
 TEST_F(TMetafileFixture, DrawnAtTheNaturalSizeAsTheReferenceShowsThem) {
-    // Twips and a shifted window, a window upside down, Windows-1251 text, clip paths.
+    // Twips and a shifted window, a window upside down, Windows-1251 text.
     for (const auto& [file, reference] :
          {std::pair{"twips.wmf", "frame.svg"}, std::pair{"flipped.wmf", "frame.svg"},
-          std::pair{"cyrillic.wmf", "cyrillic.svg"}, std::pair{"clip.emf", "clip.svg"}}) {
+          std::pair{"cyrillic.wmf", "cyrillic.svg"}}) {
         SCOPED_TRACE(file);
         Loader.LoadFromFile(TestDataPath(QStringLiteral("metafile/") + QLatin1String(file)));
         EXPECT_EQ(MaxDifference(PictureOf(Bitmap), RenderedReference(QLatin1String(reference))), 0);
     }
+}
+
+// Clip paths against librsvg's rendering of the converter's SVG (clip.png from clip.svg), which honours
+// them: equal but for a few antialiased edge pixels.
+TEST_F(TMetafileFixture, ClipPathsOfAnEnhancedMetafileHideWhatTheyClip) {
+    Loader.LoadFromFile(TestDataPath(QStringLiteral("metafile/clip.emf")));
+    const QImage reference(TestDataPath(QStringLiteral("metafile/clip.png")));
+    EXPECT_LE(PixelsApart(Bitmap.Image(), reference.copy(0, 0, Bitmap.Width(), Bitmap.Height()), 24),
+              Bitmap.Width() * Bitmap.Height() / 100);
 }
 
 TEST_F(TMetafileFixture, RequestedSizesKeepTheProportionsOfTheNaturalSize) {

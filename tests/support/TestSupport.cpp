@@ -3,12 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,29 @@ QByteArray ReadFileBytes(const QString& path) {
         return QByteArray();
     }
     return file.readAll();
+}
+
+int PixelsApart(const QImage& a, const QImage& b, int tolerance) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    const auto overBlack = [](const QImage& image) {
+        QImage opaque(image.size(), QImage::Format_RGB888);
+        opaque.fill(Qt::black);
+        QPainter(&opaque).drawImage(0, 0, image);
+        return opaque;
+    };
+    const QImage first = overBlack(a), second = overBlack(b);
+    int apart = 0;
+    for (int y = 0; y < first.height(); ++y) {
+        const uchar* p = first.constScanLine(y);
+        const uchar* q = second.constScanLine(y);
+        for (int x = 0; x < first.width(); ++x, p += 3, q += 3) {
+            apart += std::abs(p[0] - q[0]) > tolerance || std::abs(p[1] - q[1]) > tolerance ||
+                     std::abs(p[2] - q[2]) > tolerance;
+        }
+    }
+    return apart;
 }
 
 void WriteFileBytes(const QString& path, const QByteArray& bytes) {

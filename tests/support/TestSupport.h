@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,6 +30,11 @@ template <typename Condition> bool WaitFor(Condition condition, int milliseconds
 
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
+
+// For pictures drawn by another renderer, whose antialiased edges differ a little: how many pixels of a
+// and b differ by more than tolerance in any of red, green and blue, transparency composited over black;
+// -1 when the sizes differ.
+int PixelsApart(const QImage& a, const QImage& b, int tolerance);
 
 // Entries under names stored as these very bytes, which need not be UTF-8 (an old archive's Latin-1 or
 // Windows-1251). QTemporaryDir cannot remove such names itself: RemoveStoredEntries does, files and empty

@@ -3,8 +3,9 @@
 # enhanced metafile formats: a picture of 4000 x 1000 pixels at 96 dots per inch, empty but for one red
 # rectangle from (1000, 250) to (2000, 750) without outline; then two placeable metafiles in other units
 # than points that draw frame.svg, one with Windows-1251 text, and an enhanced metafile with clip paths.
-# The reference pictures frame.svg, clip.svg and cyrillic.svg are written by hand. Run from this folder;
-# the files are committed.
+# The reference pictures frame.svg, clip.svg and cyrillic.svg are written by hand; clip.png is clip.svg
+# rendered by librsvg (rsvg-convert clip.svg -o clip.png), as Qt SVG 6.4 ignores clip paths. Run from
+# this folder; the files are committed.
 # With an argument, writes the sample of the same layout (a few rectangles) to that path instead.
 import struct
 import sys
