@@ -277,8 +277,8 @@ void WithoutClip(QXmlStreamAttributes& attributes, const QString&) {
     WithoutAttributes(attributes, {u"clip-path"});
 }
 
-// A clip path's shape as its mask draws it: filled opaque by its clip rule, nothing else. The style
-// attribute keeps its other properties (fonts of text shapes) and ends with the mask's.
+// A clip path's shape as its mask draws it: filled opaque by its clip rule, nothing else. Its own paint,
+// opacity and style give way to the mask's.
 void PaintedAsMask(QXmlStreamAttributes& attributes, const QString& inheritedRule) {
     const QString rule = attributes.hasAttribute(QStringLiteral("clip-rule"))
                              ? attributes.value(QStringLiteral("clip-rule")).toString()
@@ -439,8 +439,11 @@ void TClippedSvg::Split(const QByteArray& svg) {
     qsizetype bytes = 0;
     const auto renderer = [&bytes](const QByteArray& document) {
         bytes += document.size();
+        if (bytes > MaxLayerBytes) {
+            return std::unique_ptr<QSvgRenderer>();
+        }
         auto made = std::make_unique<QSvgRenderer>(document);
-        return made->isValid() && bytes <= MaxLayerBytes ? std::move(made) : nullptr;
+        return made->isValid() ? std::move(made) : nullptr;
     };
     for (int first = 0; first < int(drawings.size());) {
         int end = first + 1;

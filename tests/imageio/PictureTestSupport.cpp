@@ -2,9 +2,12 @@
 
 #include "imageio/Readers.h"
 #include "imageio/Stream.h"
+#include "tests/support/TestSupport.h"
 
 #include <QFile>
 #include <QImage>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
@@ -108,6 +111,20 @@ TLoadResult LoadPicture(const QString& path, TBitmap& bitmap, const TIOParams& s
     loader.SetAttachedBitmap(&bitmap);
     loader.LoadFromFile(path);
     return {loader.Aborted(), loader.Params()};
+}
+
+TLoadResult ExpectLikeThePpmBeside(const std::string& path) {
+    TBitmap bitmap;
+    const TLoadResult r = LoadPicture(TestDataPath(QString::fromStdString(path)), bitmap);
+    EXPECT_FALSE(r.Aborted) << path;
+    const std::string stem = path.substr(0, path.rfind('.'));
+    const TRgbPicture reference = ReadPpm(TestDataPath(QString::fromStdString(stem + ".ppm")));
+    EXPECT_GT(reference.Width, 0) << path;
+    const int apart = MaxDifference(PictureOf(bitmap), reference);
+    EXPECT_TRUE(apart >= 0 && apart <= 2) << path << ": " << apart;
+    EXPECT_EQ(r.Params.Width, reference.Width) << path;
+    EXPECT_EQ(r.Params.Height, reference.Height) << path;
+    return r;
 }
 
 TLoadResult LoadBytes(const QString& name, const QByteArray& bytes, TBitmap& bitmap, const TIOParams& start) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct TLoadResult {
     TIOParams Params;
 };
 TLoadResult LoadPicture(const QString& path, TBitmap& bitmap, const TIOParams& start = TIOParams());
+// Loads a test data picture (path relative to tests/data) and checks it against the reference decode beside
+// it (the same stem with .ppm): loaded, at most 2 apart per sample, the reported size the reference's.
+// The result is for the reader's own checks.
+TLoadResult ExpectLikeThePpmBeside(const std::string& path);
 // Writes the bytes to a temporary file of that name (whose extension picks the reader) and loads it.
 TLoadResult LoadBytes(const QString& name, const QByteArray& bytes, TBitmap& bitmap,
                       const TIOParams& start = TIOParams());
